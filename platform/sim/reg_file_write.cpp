@@ -1,0 +1,218 @@
+// Writing a RegTree as a .reg file, laid out as regedit lays it out.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/reg_file.h"
+#include "platform/sim/reg_file_text.h"
+#include "platform/text/codepage.h"
+#include "platform/win_codes.h"
+
+namespace zr::sim {
+namespace {
+
+using regfile::RegDialect;
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Regedit breaks a hex list after the comma that reaches this column and
+// goes on after two spaces.
+constexpr std::size_t kHexWrapColumn = 77;
+constexpr std::string_view kHexContinuation = "\\\r\n  ";
+
+// A REG_SZ is written as "..." only when reading that back gives the same
+// bytes: text, one final zero, nothing a line or the code page would change.
+bool ReadsBackQuoted(const RegValue& value, unsigned codePage) {
+  if (value.type != win::kRegSz || value.data.empty() || value.data.back() != 0) return false;
+  const std::string_view text(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1);
+  for (unsigned char byte : text)
+    if (byte < 0x20 || byte == 0x7F) return false;  // zeros, line breaks and other control characters
+  return regfile::RoundTripsUtf16(text, codePage);
+}
+
+class RegWriter {
+ public:
+  explicit RegWriter(const RegDialect& dialect) : dialect_(dialect) {
+    out_ += dialect.Format() == RegFormat::Regedit4 ? regfile::kHeaderRegedit4 : regfile::kHeaderVersion5;
+    out_ += kLineEnd;
+    out_ += kLineEnd;
+  }
+
+  // `path` is file text, starting with the root's name.
+  void Key(std::string_view path, const RegKey& key) {
+    out_ += '[';
+    out_ += path;
+    out_ += ']';
+    out_ += kLineEnd;
+    for (std::size_t i = 0; i < key.ValueCount(); ++i) Value(key.ValueAt(i));
+    out_ += kLineEnd;
+  }
+
+  std::vector<std::uint8_t> Finish() const {
+    if (dialect_.Format() == RegFormat::Regedit4) return std::vector<std::uint8_t>(out_.begin(), out_.end());
+    const std::u16string wide = text::Utf16FromUtf8(out_);
+    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
+    bytes.reserve(2 + wide.size() * 2);
+    for (char16_t unit : wide) {
+      bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+  }
+
+ private:
+  void Value(const RegValue& value) {
+    std::string line;
+    if (value.name.empty()) {
+      line += '@';
+    } else {
+      AppendQuoted(line, value.name);
+    }
+    line += '=';
+    const unsigned codePage = dialect_.CodePage();
+    if (ReadsBackQuoted(value, codePage)) {
+      AppendQuoted(line, std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
+    } else if (value.type == win::kRegDword && value.data.size() == 4) {
+      char digits[9];
+      std::snprintf(digits, sizeof digits, "%08x",
+                    static_cast<unsigned>(value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
+                                          (static_cast<std::uint32_t>(value.data[3]) << 24)));
+      line += "dword:";
+      line += digits;
+    } else {
+      if (value.type == win::kRegBinary) {
+        line += "hex:";
+      } else {
+        char kind[16];
+        std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(value.type));
+        line += kind;
+      }
+      AppendHexList(line, regfile::HoldsText(value.type) ? dialect_.TextDataToFile(value.data) : value.data);
+    }
+    out_ += line;
+    out_ += kLineEnd;
+  }
+
+  // Escapes what the reader unescapes; a name has no hex form, so its line
+  // breaks and zeros are escaped too. A trail byte is never escaped.
+  void AppendQuoted(std::string& line, std::string_view codePageText) const {
+    const std::string text = dialect_.FromCodePage(codePageText);
+    line += '"';
+    for (std::size_t i = 0; i < text.size();) {
+      const std::size_t length = dialect_.CharLength(text, i);
+      const char* escape = length == 1 ? EscapeOf(text[i]) : nullptr;
+      if (escape)
+        line += escape;
+      else
+        line.append(text, i, length);
+      i += length;
+    }
+    line += '"';
+  }
+
+  static const char* EscapeOf(char c) {
+    switch (c) {
+      case '\\': return "\\\\";
+      case '"': return "\\\"";
+      case '\n': return "\\n";
+      case '\r': return "\\r";
+      case '\0': return "\\0";
+      default: return nullptr;
+    }
+  }
+
+  void AppendHexList(std::string& line, const std::vector<std::uint8_t>& bytes) const {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::size_t column = dialect_.Columns(line);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      line += kDigits[bytes[i] >> 4];
+      line += kDigits[bytes[i] & 0xF];
+      if (i + 1 == bytes.size()) break;
+      line += ',';
+      column += 3;
+      if (column >= kHexWrapColumn) {
+        line += kHexContinuation;
+        column = 2;
+      }
+    }
+  }
+
+  RegDialect dialect_;
+  std::string out_;
+};
+
+// Visits every key below the root, parents before children, in the tree's
+// order, with its path (the root's name first) and depth. Iterative, so that
+// no tree is too deep for it.
+template <typename Visit>
+void ForEachKey(const RegKey& root, const RegDialect& dialect, Visit visit) {
+  struct Frame {
+    const RegKey* key;
+    std::size_t nextChild;
+    std::size_t pathLength;
+  };
+  std::string path(regfile::kRootName);
+  std::vector<Frame> stack{{&root, 0, path.size()}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.nextChild == top.key->ChildCount()) {
+      stack.pop_back();
+      continue;
+    }
+    const RegKey& child = *top.key->ChildAt(top.nextChild++);
+    path.resize(top.pathLength);
+    path += '\\';
+    path += dialect.FromCodePage(child.Name());
+    const std::size_t depth = stack.size();
+    stack.push_back({&child, 0, path.size()});
+    if (!visit(std::string_view(path), child, depth)) return;
+  }
+}
+
+bool NameFits(std::string_view name, unsigned codePage) {
+  return name.find('\0') == std::string_view::npos && regfile::RoundTripsUtf16(name, codePage);
+}
+
+bool ValuesFit(const RegKey& key, RegFormat format, unsigned codePage) {
+  for (std::size_t i = 0; i < key.ValueCount(); ++i) {
+    const RegValue& value = key.ValueAt(i);
+    if (!NameFits(value.name, codePage)) return false;
+    if (format == RegFormat::Version5 && regfile::HoldsText(value.type) &&
+        !regfile::RoundTripsUtf16(
+            std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()), codePage))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteRegFile(const RegTree& tree, RegFormat format) {
+  const RegDialect dialect(format, tree.CodePage());
+  RegWriter writer(dialect);
+  // HKEY_LOCAL_MACHINE itself has no values on Windows; a tree whose root
+  // has some gets the root's line so that they are not lost.
+  if (tree.Root().ValueCount() > 0) writer.Key(regfile::kRootName, tree.Root());
+  ForEachKey(tree.Root(), dialect, [&](std::string_view path, const RegKey& key, std::size_t) {
+    writer.Key(path, key);
+    return true;
+  });
+  return writer.Finish();
+}
+
+bool FitsRegFormat(const RegTree& tree, RegFormat format) {
+  const unsigned codePage = tree.CodePage();
+  if (!ValuesFit(tree.Root(), format, codePage)) return false;
+  bool fits = true;
+  ForEachKey(tree.Root(), RegDialect(format, codePage), [&](std::string_view, const RegKey& key, std::size_t depth) {
+    const std::string& name = key.Name();
+    fits = depth <= regfile::kMaxKeyDepth && !name.empty() && name.find('\n') == std::string::npos &&
+           NameFits(name, codePage) && !regfile::HasKeySeparator(name, codePage) &&
+           ValuesFit(key, format, codePage);
+    return fits;
+  });
+  return fits;
+}
+
+}  // namespace zr::sim

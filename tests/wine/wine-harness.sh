@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# Runs Windows programs under Wine in a given Windows mode, on a machine
+# image's registry and files.
+#
+#   wine-harness.sh prefix  DIR MODE       make DIR a fresh prefix in MODE
+#                                          (win98, winme, win2k, winxp)
+#   wine-harness.sh mode-of MACHINE        the mode a machine image's version asks for
+#   wine-harness.sh import  DIR MACHINE    load the image's HKLM.reg and drive_c
+#   wine-harness.sh run     DIR EXE [ARG...]
+#                                          run EXE in the prefix; its exit status
+#   wine-harness.sh export  DIR KEY FILE   write registry KEY (e.g.
+#                                          "HKEY_LOCAL_MACHINE\Software\X") to FILE
+#                                          as a version 5 .reg file (UTF-16LE)
+#   wine-harness.sh stop    DIR            end the prefix's Wine processes
+#   wine-harness.sh clean   DIR            stop, then remove DIR
+#
+# Prefixes are copies of one pristine prefix, made once per Wine version
+# beside DIR (DIR/../base): creating a prefix takes Wine 10-20 s, copying it
+# about 2 s. No display is needed for console programs; the .NET and HTML
+# engines Wine would offer to install are switched off.
+set -euo pipefail
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+die() {
+  echo "wine-harness: $*" >&2
+  exit 1
+}
+
+need_wine() {
+  command -v wine >/dev/null || die "wine is not installed"
+  command -v wineserver >/dev/null || die "wineserver is not installed"
+}
+
+# A Unix path as Wine's Z: drive sees it.
+windows_path() {
+  local path
+  path=$(realpath -m -- "$1")
+  printf 'Z:%s' "${path//\//\\}"
+}
+
+# The locale a prefix's processes run in: it fixes their ANSI code page.
+locale_of() {
+  if [ -f "$1/.zr_locale" ]; then cat "$1/.zr_locale"; else echo "C.UTF-8"; fi
+}
+
+in_prefix() {
+  local dir=$1
+  shift
+  WINEPREFIX=$(realpath -- "$dir") LC_ALL=$(locale_of "$dir") "$@"
+}
+
+make_base() {
+  local base=$1 stamp
+  stamp=$(wine --version)
+  if [ -f "$base/.zr_base" ] && [ "$(cat "$base/.zr_base")" = "$stamp" ]; then return; fi
+  rm -rf "$base"
+  mkdir -p "$base"
+  # A 32-bit prefix: the shipping build is i686, and Wine may lack its
+  # 64-bit half.
+  WINEPREFIX=$(realpath -- "$base") WINEARCH=win32 wine wineboot --init >/dev/null 2>&1 ||
+    die "wineboot failed in $base"
+  WINEPREFIX=$(realpath -- "$base") wineserver -w
+  echo "$stamp" >"$base/.zr_base"
+}
+
+cmd_prefix() {
+  local dir=$1 mode=$2
+  case $mode in win98 | winme | win2k | winxp) ;; *) die "unknown mode '$mode'" ;; esac
+  need_wine
+  mkdir -p "$(dirname -- "$dir")"
+  local base
+  base=$(realpath -m -- "$(dirname -- "$dir")/base")
+  (
+    # Modes are prepared side by side; the base is made once.
+    flock 9
+    make_base "$base"
+  ) 9>"$base.lock"
+  cmd_clean "$dir"
+  cp -a -- "$base" "$dir"
+  rm -f -- "$dir/.zr_base"
+  in_prefix "$dir" wine reg add 'HKCU\Software\Wine' /v Version /d "$mode" /f >/dev/null 2>&1 ||
+    die "could not set the Windows mode in $dir"
+  echo "$mode" >"$dir/.zr_mode"
+}
+
+# The value of KEY in section [system] of a machine.ini, or "".
+ini_value() {
+  local file=$1 key=$2
+  awk -F= -v key="$key" '
+    { sub(/\r$/, "") }
+    /^[ \t]*\[/ { section = tolower($0); gsub(/[ \t\[\]]/, "", section); next }
+    section == "system" {
+      name = tolower($1); gsub(/[ \t]/, "", name)
+      if (name == key) { value = substr($0, index($0, "=") + 1); gsub(/^[ \t]+|[ \t]+$/, "", value); print value; exit }
+    }' "$file"
+}
+
+cmd_mode_of() {
+  local machine=$1 ini major minor
+  ini="$machine/machine.ini"
+  [ -f "$ini" ] || die "$ini: no such file"
+  major=$(ini_value "$ini" major)
+  minor=$(ini_value "$ini" minor)
+  case "$major.$minor" in
+    4.10) echo win98 ;;
+    4.90) echo winme ;;
+    5.0) echo win2k ;;
+    5.1) echo winxp ;;
+    *) die "$ini: version '$major.$minor' is none of 4.10, 4.90, 5.0, 5.1" ;;
+  esac
+}
+
+# Copies the tree SRC into DST, reusing entries of DST whose names differ
+# only in case, as Windows paths do ("WINDOWS\INF" lands in "windows\inf").
+merge_case_insensitive() {
+  local src=$1 dst=$2 entry name match
+  mkdir -p -- "$dst"
+  for entry in "$src"/* "$src"/.[!.]*; do
+    [ -e "$entry" ] || continue
+    name=$(basename -- "$entry")
+    match=$(find "$dst" -mindepth 1 -maxdepth 1 -iname "$name" -print -quit 2>/dev/null || true)
+    [ -n "$match" ] || match="$dst/$name"
+    if [ -d "$entry" ]; then
+      merge_case_insensitive "$entry" "$match"
+    else
+      cp -p -- "$entry" "$match"
+    fi
+  done
+}
+
+locale_for_codepage() {
+  case $1 in
+    932 | "") echo ja_JP.UTF-8 ;;
+    936) echo zh_CN.UTF-8 ;;
+    949) echo ko_KR.UTF-8 ;;
+    950) echo zh_TW.UTF-8 ;;
+    1252) echo en_US.UTF-8 ;;
+    *) die "no locale known for code page $1" ;;
+  esac
+}
+
+cmd_import() {
+  local dir=$1 machine=$2
+  [ -d "$dir/drive_c" ] || die "$dir: not a prefix (run 'prefix' first)"
+  [ -f "$machine/HKLM.reg" ] || die "$machine/HKLM.reg: no such file"
+  locale_for_codepage "$(ini_value "$machine/machine.ini" codepage 2>/dev/null || true)" \
+    >"$dir/.zr_locale"
+  in_prefix "$dir" wine regedit /S "$(windows_path "$machine/HKLM.reg")" >/dev/null 2>&1 ||
+    die "regedit could not import $machine/HKLM.reg"
+  local drive letter
+  for drive in "$machine"/drive_*; do
+    [ -d "$drive" ] || continue
+    letter=${drive##*/drive_}
+    [ "$letter" = c ] || die "$drive: only drive C is mapped into a prefix"
+    merge_case_insensitive "$drive" "$dir/drive_c"
+  done
+}
+
+cmd_run() {
+  local dir=$1 exe=$2
+  shift 2
+  [ -d "$dir/drive_c" ] || die "$dir: not a prefix"
+  [ -f "$exe" ] || die "$exe: no such file"
+  local status=0
+  in_prefix "$dir" wine "$exe" "$@" || status=$?
+  return "$status"
+}
+
+cmd_export() {
+  local dir=$1 key=$2 file=$3
+  [ -d "$dir/drive_c" ] || die "$dir: not a prefix"
+  rm -f -- "$file"
+  in_prefix "$dir" wine regedit /E "$(windows_path "$file")" "$key" >/dev/null 2>&1 || true
+  [ -f "$file" ] || die "could not export $key"
+}
+
+cmd_stop() {
+  local dir=$1
+  [ -d "$dir" ] || return 0
+  WINEPREFIX=$(realpath -- "$dir") wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$(realpath -- "$dir") wineserver -w >/dev/null 2>&1 || true
+}
+
+cmd_clean() {
+  local dir=$1
+  [ -e "$dir" ] || return 0
+  cmd_stop "$dir"
+  rm -rf -- "$dir"
+}
+
+[ $# -ge 1 ] || die "usage: wine-harness.sh prefix|mode-of|import|run|export|stop|clean ..."
+command=$1
+shift
+case $command in
+  prefix) [ $# -eq 2 ] || die "usage: prefix DIR MODE"; cmd_prefix "$@" ;;
+  mode-of) [ $# -eq 1 ] || die "usage: mode-of MACHINE"; cmd_mode_of "$@" ;;
+  import) [ $# -eq 2 ] || die "usage: import DIR MACHINE"; cmd_import "$@" ;;
+  run) [ $# -ge 2 ] || die "usage: run DIR EXE [ARG...]"; cmd_run "$@" ;;
+  export) [ $# -eq 3 ] || die "usage: export DIR KEY FILE"; cmd_export "$@" ;;
+  stop) [ $# -eq 1 ] || die "usage: stop DIR"; cmd_stop "$@" ;;
+  clean) [ $# -eq 1 ] || die "usage: clean DIR"; cmd_clean "$@" ;;
+  *) die "unknown command '$command'" ;;
+esac
