@@ -29,6 +29,9 @@ class ISystemInfo {
   virtual std::string WindowsDirectory() = 0;
   virtual std::string SystemDirectory() = 0;
   virtual std::string CurrentDirectory() = 0;
+
+  // GetACP: the code page of the ANSI calls' texts (932 on Japanese Windows).
+  virtual unsigned AnsiCodePage() = 0;
 };
 
 class IPower {

@@ -84,9 +84,11 @@ std::vector<std::uint8_t> RegDialect::TextDataFromFile(const std::vector<std::ui
 }
 
 std::string ShowText(const RegDialect& dialect, std::string_view fileText) {
-  // Converting also mends invalid UTF-8, which a message must not carry.
-  const std::string utf8 = dialect.Format() == RegFormat::Regedit4 ? text::ToUtf8(fileText, dialect.CodePage())
-                                                                   : text::Utf8FromUtf16(text::Utf16FromUtf8(fileText));
+  // Enough bytes for the characters shown, whatever their width; the
+  // conversion also mends invalid UTF-8, which a message must not carry.
+  const std::string_view head = fileText.substr(0, kShownChars * 4 + 4);
+  const std::string utf8 = dialect.Format() == RegFormat::Regedit4 ? text::ToUtf8(head, dialect.CodePage())
+                                                                   : text::Utf8FromUtf16(text::Utf16FromUtf8(head));
   std::string shown;
   std::size_t chars = 0;
   for (std::size_t i = 0; i < utf8.size(); ++i) {

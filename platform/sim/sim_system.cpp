@@ -13,6 +13,7 @@ bool SimSystem::GetVersion(VersionRecord& out) {
 std::string SimSystem::WindowsDirectory() { return machine_.Config().windowsDir; }
 std::string SimSystem::SystemDirectory() { return machine_.Config().systemDir; }
 std::string SimSystem::CurrentDirectory() { return machine_.Config().currentDir; }
+unsigned SimSystem::AnsiCodePage() { return machine_.Config().codePage; }
 
 long SimSystem::EnableShutdownPrivilege() {
   // Windows 9x has no process tokens: the token cannot be opened there.

@@ -16,6 +16,7 @@ class SimSystem final : public ISystemInfo, public IPower {
   std::string WindowsDirectory() override;
   std::string SystemDirectory() override;
   std::string CurrentDirectory() override;
+  unsigned AnsiCodePage() override;
 
   long EnableShutdownPrivilege() override;
   bool RequestRestart() override;

@@ -54,6 +54,8 @@ std::string Win32SystemInfo::SystemDirectory() {
   return FolderFrom([](DWORD size, char* buffer) { return GetSystemDirectoryA(buffer, size); });
 }
 
+unsigned Win32SystemInfo::AnsiCodePage() { return GetACP(); }
+
 std::string Win32SystemInfo::CurrentDirectory() {
   return FolderFrom([](DWORD size, char* buffer) { return GetCurrentDirectoryA(size, buffer); });
 }

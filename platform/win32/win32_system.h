@@ -11,6 +11,7 @@ class Win32SystemInfo final : public ISystemInfo {
   std::string WindowsDirectory() override;
   std::string SystemDirectory() override;
   std::string CurrentDirectory() override;
+  unsigned AnsiCodePage() override;
 };
 
 class Win32Power final : public IPower {

@@ -248,7 +248,6 @@ class Run {
     names.push_back("");
     for (const std::string& section : names) {
       const std::vector<char> keys = store_->ListKeys(section, "", 1 << 20, ret);
-      if (keys != fresh.ListKeys(section, "", 1 << 20, ret)) { auto f = fresh.ListKeys(section, "", 1 << 20, ret); std::fprintf(stderr, "section [%s] mem=[%s] file=[%s] content=[%s]\n", section.c_str(), std::string(keys.begin(), keys.end()).c_str(), std::string(f.begin(), f.end()).c_str(), files_.Content(kPath).value_or("NONE").c_str()); }
       Check(keys == fresh.ListKeys(section, "", 1 << 20, ret), "keys differ from the file's");
       for (const std::string& key : SplitList(keys)) {
         Check(store_->GetString(section, key, "", 1 << 20) == fresh.GetString(section, key, "", 1 << 20),

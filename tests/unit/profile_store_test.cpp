@@ -268,5 +268,11 @@ TEST_F(ProfileStoreTest, OneWriteCannotDamageOtherEntries) {
   EXPECT_EQ(FileText(), "[T]\r\nx=1\r\nv=line\r\n");
 }
 
+TEST_F(ProfileStoreTest, AFirstKeyStartingWithTheMarkBytesSurvivesAReload) {
+  ProfileStore store(files_, kPath);
+  ASSERT_TRUE(store.WriteString("", "\xEF\xBB\xBFk", "v"));
+  EXPECT_EQ(ProfileStore(files_, kPath).GetString("", "\xEF\xBB\xBFk", "D", 64), "v");
+}
+
 }  // namespace
 }  // namespace zr

@@ -4,7 +4,8 @@
 #   run-conformance.sh build
 #       configure (once) and build the i686 tree's conformance_win32.exe
 #   run-conformance.sh run MODE WORKDIR [GTEST-ARG...]
-#       run it in a fresh prefix WORKDIR/MODE (win98, winme, win2k, winxp)
+#       run it in a fresh prefix WORKDIR/MODE (win98, winme, win2k, winxp),
+#       removed again when every test passed
 #
 # ZR_MINGW_BUILD names the i686 build tree (default: the mingw-i686 preset's).
 set -euo pipefail
@@ -33,8 +34,14 @@ case ${1:-} in
     status=0
     ZR_WINDOWS_MODE=$mode "$here/wine-harness.sh" run "$prefix" "$exe" --gtest_color=no "$@" ||
       status=$?
-    "$here/wine-harness.sh" stop "$prefix"
     echo "wine $mode: prefix $((ready - start)) s, tests $(($(date +%s) - ready)) s"
+    # A prefix takes about 600 MB; one that saw a failure stays for a look.
+    if [ "$status" -eq 0 ]; then
+      "$here/wine-harness.sh" clean "$prefix"
+    else
+      "$here/wine-harness.sh" stop "$prefix"
+      echo "the prefix is kept: $prefix"
+    fi
     exit "$status"
     ;;
   *)

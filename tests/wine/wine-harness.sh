@@ -2,8 +2,10 @@
 # Runs Windows programs under Wine in a given Windows mode, on a machine
 # image's registry and files.
 #
-#   wine-harness.sh prefix  DIR MODE       make DIR a fresh prefix in MODE
-#                                          (win98, winme, win2k, winxp)
+#   wine-harness.sh prefix  DIR MODE [CP]  make DIR a fresh prefix in MODE
+#                                          (win98, winme, win2k, winxp) whose
+#                                          programs use ANSI code page CP
+#                                          (default 932; import takes the image's)
 #   wine-harness.sh mode-of MACHINE        the mode a machine image's version asks for
 #   wine-harness.sh import  DIR MACHINE    load the image's HKLM.reg and drive_c
 #   wine-harness.sh run     DIR EXE [ARG...]
@@ -42,7 +44,7 @@ windows_path() {
 
 # The locale a prefix's processes run in: it fixes their ANSI code page.
 locale_of() {
-  if [ -f "$1/.zr_locale" ]; then cat "$1/.zr_locale"; else echo "C.UTF-8"; fi
+  if [ -f "$1/.zr_locale" ]; then cat "$1/.zr_locale"; else locale_for_codepage 932; fi
 }
 
 in_prefix() {
@@ -66,7 +68,8 @@ make_base() {
 }
 
 cmd_prefix() {
-  local dir=$1 mode=$2
+  local dir=$1 mode=$2 codepage=${3:-932} locale
+  locale=$(locale_for_codepage "$codepage")
   case $mode in win98 | winme | win2k | winxp) ;; *) die "unknown mode '$mode'" ;; esac
   need_wine
   mkdir -p "$(dirname -- "$dir")"
@@ -80,6 +83,7 @@ cmd_prefix() {
   cmd_clean "$dir"
   cp -a -- "$base" "$dir"
   rm -f -- "$dir/.zr_base"
+  echo "$locale" >"$dir/.zr_locale"
   in_prefix "$dir" wine reg add 'HKCU\Software\Wine' /v Version /d "$mode" /f >/dev/null 2>&1 ||
     die "could not set the Windows mode in $dir"
   echo "$mode" >"$dir/.zr_mode"
@@ -194,7 +198,7 @@ cmd_clean() {
 command=$1
 shift
 case $command in
-  prefix) [ $# -eq 2 ] || die "usage: prefix DIR MODE"; cmd_prefix "$@" ;;
+  prefix) [ $# -ge 2 ] && [ $# -le 3 ] || die "usage: prefix DIR MODE [CODEPAGE]"; cmd_prefix "$@" ;;
   mode-of) [ $# -eq 1 ] || die "usage: mode-of MACHINE"; cmd_mode_of "$@" ;;
   import) [ $# -eq 2 ] || die "usage: import DIR MACHINE"; cmd_import "$@" ;;
   run) [ $# -ge 2 ] || die "usage: run DIR EXE [ARG...]"; cmd_run "$@" ;;

@@ -56,6 +56,12 @@ TEST_F(Win32Version, NineXKeepsTheVersionInTheBuildsHighWord) {
   EXPECT_EQ(version.build >> 16, (version.major << 8) | version.minor);
 }
 
+TEST_F(Win32Version, HarnessRunsInTheProductsCodePage) {
+  if (CurrentMode() == nullptr) GTEST_SKIP() << "not started by the Wine harness";
+  // Registry names and data go through the ANSI calls in this code page.
+  EXPECT_EQ(GetACP(), 932u);
+}
+
 class Win32Folders : public WorldTest {};
 
 TEST_F(Win32Folders, WindowsAndSystemFolders) {

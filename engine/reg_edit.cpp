@@ -1,0 +1,142 @@
+// The engine's life: construction, its folders and work file, the Windows
+// version decision, and destruction.
+#include "engine/reg_edit.h"
+
+#include <cstring>
+
+#include "engine/split_path.h"
+#include "platform/text/codepage.h"
+
+namespace zr {
+
+bool g_bAccessErrorShown = false;
+
+namespace {
+
+constexpr char kWorkFileName[] = "\\tvk_temp.dat";
+
+struct VersionRow {
+  std::uint32_t major;
+  int platform;  // -1: any
+  int minor;     // -1: any
+  const char* name;  // UTF-8 with one %s; nullptr: as constructed
+  int kind;          // -1: as constructed
+  int version;
+  const char* folder;  // nullptr: none
+};
+
+// Searched top down; the first row whose major, platform and minor match
+// decides. The rows with platform or minor -1 close each group.
+constexpr VersionRow kVersionTable[] = {
+    {3, 0, -1, "Windows 3.1 (%s)", -1, 1, nullptr},
+    {3, 2, -1, "Windows NT3.51 (%s)", -1, 1, nullptr},
+    {3, -1, -1, nullptr, -1, 1, nullptr},
+    {4, 1, 0, "Windows 95 (%s)", 1, 2, nullptr},
+    {4, 1, 10, "Windows 98 (%s)", 1, 3, "Win98"},
+    {4, 1, 90, "Windows Me (%s)", 1, 4, "WinMe"},
+    {4, 1, -1, "Windows ? (%s)", -1, 0, nullptr},
+    {4, 2, -1, "Windows NT4.0 (%s)", 3, 5, nullptr},
+    {4, -1, -1, nullptr, -1, 0, nullptr},
+    {5, 2, 0, "Windows 2000 (%s)", 2, 6, "WinXp"},
+    {5, 2, 1, "Windows XP (%s)", 2, 7, "WinXp"},
+    {5, 2, -1, "Windows ? (%s)", -1, 0, nullptr},
+    {5, -1, -1, nullptr, -1, 0, nullptr},
+};
+constexpr char kUnsupported[] = "未サポート (%s)";
+
+const VersionRow* FindRow(const OsVersionInfo& v) {
+  for (const VersionRow& row : kVersionTable) {
+    if (row.major != v.dwMajorVersion) continue;
+    if (row.platform >= 0 && static_cast<std::uint32_t>(row.platform) != v.dwPlatformId) continue;
+    if (row.minor >= 0 && static_cast<std::uint32_t>(row.minor) != v.dwMinorVersion) continue;
+    return &row;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CRegEdit::CRegEdit(IPlatform& platform) : platform_(platform) {
+  InitPaths();
+  workFile_.emplace(platform_.Files(), std::string(m_szWorkFile.view()), platform_.System().AnsiCodePage());
+  // A work file that an earlier run left behind would be read as current and
+  // could steer deletions to keys that now belong to other devices.
+  DeleteWorkFile();
+}
+
+CRegEdit::~CRegEdit() { DeleteWorkFile(); }
+
+void CRegEdit::InitPaths() {
+  ISystemInfo& system = platform_.System();
+  m_szWinDir = system.WindowsDirectory();
+  m_szSys32Dir.Format("%s\\%s", m_szWinDir.c_str(), "system32");
+  m_szSysDir = system.SystemDirectory();
+  m_szWorkFile = system.WindowsDirectory();
+  const std::string workFile = std::string(m_szWorkFile.view()) + kWorkFileName;
+  m_szWorkFile = workFile;
+  m_szWorkFileCopy = m_szWorkFile.view();
+}
+
+int CRegEdit::CheckWindowsVersion() {
+  m_szCurDir = platform_.System().CurrentDirectory();
+  Text260 full;
+  full.Format("%s\\%s.%s", m_szCurDir.c_str(), "fname", "ext");
+  const PathParts parts = SplitWindowsPath(full.view());
+  m_szCurDrive = parts.drive;
+  m_szCurFname = parts.fname;
+  m_szCurExt = parts.ext;
+  // The folder part loses its leading and trailing separator.
+  if (parts.dir.size() < 2)
+    m_szCurPath.Clear();
+  else
+    m_szCurPath = std::string_view(parts.dir).substr(1, parts.dir.size() - 2);
+
+  VersionRecord record;
+  m_osvi.dwOSVersionInfoSize = sizeof(OsVersionInfo);
+  if (platform_.System().GetVersion(record)) {
+    m_osvi.dwMajorVersion = record.major;
+    m_osvi.dwMinorVersion = record.minor;
+    m_osvi.dwBuildNumber = record.build;
+    m_osvi.dwPlatformId = record.platformId;
+    FixedText<128> csd;
+    csd = record.csd;
+    std::memcpy(m_osvi.szCSDVersion, csd.c_str(), csd.size() + 1);
+  }
+  m_szOsVer.Format("%d.%d.%d / %d", static_cast<int>(m_osvi.dwMajorVersion),
+                   static_cast<int>(m_osvi.dwMinorVersion), static_cast<int>(m_osvi.dwBuildNumber & 0xFFFF),
+                   static_cast<int>(m_osvi.dwPlatformId));
+  m_szSrcDir.Clear();
+  m_szLanSrcDir.Clear();
+  m_nWinVersion = 0;
+
+  const VersionRow* row = FindRow(m_osvi);
+  const char* name = row ? row->name : kUnsupported;
+  if (name != nullptr) {
+    const std::string format = text::FromUtf8(name, platform_.System().AnsiCodePage());
+    // The only conversion in the format is the one %s; a name from the table
+    // carries no other '%'.
+    const std::size_t at = format.find("%s");
+    m_szOsName = format.substr(0, at) + std::string(m_szOsVer.view()) + format.substr(at + 2);
+  }
+  if (row != nullptr) {
+    if (row->kind >= 0) m_nWinKind = row->kind;
+    m_nWinVersion = row->version;
+    if (row->folder != nullptr) {
+      if (!m_szCurPath.empty()) {
+        m_szSrcDir.Format("%s\\%s\\%s", m_szCurDrive.c_str(), m_szCurPath.c_str(), row->folder);
+        m_szLanSrcDir.Format("%s\\%s\\%s", m_szCurDrive.c_str(), m_szCurPath.c_str(), "USB-Lan");
+      } else {
+        m_szSrcDir.Format("%s\\%s", m_szCurDrive.c_str(), row->folder);
+        m_szLanSrcDir.Format("%s\\%s", m_szCurDrive.c_str(), "USB-Lan");
+      }
+    }
+  }
+  return 1;
+}
+
+int CRegEdit::DeleteWorkFile() {
+  workFile_->Invalidate();
+  return platform_.Files().DeleteFile(m_szWorkFile.view()) == 0 ? 1 : 0;
+}
+
+}  // namespace zr

@@ -1,0 +1,183 @@
+// CRegEdit: the driver engine. One object owns every buffer, table and flag
+// that detection, capture, removal and staging share, and carries the
+// wizard's shared state between the pages. It reaches Windows only through
+// the platform object it is given, and the wizard only through the sheet
+// window that the sheet stores in it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/fixed_text.h"
+#include "engine/profile_store.h"
+#include "platform/platform.h"
+
+namespace zr {
+
+class ISheetWindow;
+
+// OSVERSIONINFOA as the version query fills it (148 bytes on Windows).
+struct OsVersionInfo {
+  std::uint32_t dwOSVersionInfoSize = 0;
+  std::uint32_t dwMajorVersion = 0;
+  std::uint32_t dwMinorVersion = 0;
+  std::uint32_t dwBuildNumber = 0;
+  std::uint32_t dwPlatformId = 0;
+  char szCSDVersion[128] = {};
+};
+
+// Set once the access-error message has been shown in this run; nothing
+// clears it.
+extern bool g_bAccessErrorShown;
+
+using Text260 = FixedText<260>;
+
+class CRegEdit {
+ public:
+  static constexpr int kTreeRoots = 12;
+  static constexpr int kInfTable = 260;
+  static constexpr std::size_t kValueBuffer = 260;
+
+  explicit CRegEdit(IPlatform& platform);
+  ~CRegEdit();
+  CRegEdit(const CRegEdit&) = delete;
+  CRegEdit& operator=(const CRegEdit&) = delete;
+
+  // --- Windows version and wizard state ---------------------------------
+  int m_nWinKind = 0;        // 1 = 95/98/Me, 2 = 2000/XP, 3 = NT 4.0, 0 = other
+  Text260 m_szOsName;        // "Windows XP (5.1.2600 / 2)"
+  int m_nWinVersion = 0;     // 1 3.x, 2 95, 3 98, 4 Me, 5 NT4, 6 2000, 7 XP
+  int m_bSelModem = 0;
+  int m_bSelLan = 0;
+  int m_nModemDetect = 0;
+  int m_nLanDetect = 0;
+  int m_nModemPlan = 0;
+  int m_nLanPlan = 0;
+  int m_nInstallFound = 0;
+  int m_nInstallState = 0;
+  ISheetWindow* m_hSheetWnd = nullptr;
+  char m_nWizardMode = 0;    // 1 install, 2 uninstall, other: chooser
+  Text260 m_szWorkFileCopy;
+  char m_chLastKey = 0;
+  int m_nInstallPlan = 0;
+
+  // --- Version query and folders -----------------------------------------
+  OsVersionInfo m_osvi;
+  std::array<Text260, kTreeRoots> m_aszTreeRoot;
+  Text260 m_szOsVer;
+  Text260 m_szSrcDir;
+  Text260 m_szLanSrcDir;
+  Text260 m_szCopySrc;
+  Text260 m_szCopyDst;
+  Text260 m_szFilePath;
+  Text260 m_szWinDir;
+  Text260 m_szSysDir;
+  Text260 m_szSys32Dir;
+  Text260 m_szWorkFile;
+  Text260 m_szCurDir;
+  Text260 m_szCurDrive;
+  Text260 m_szCurPath;
+  Text260 m_szCurFname;
+  Text260 m_szCurExt;
+
+  // --- Scratch buffers of the detection, capture and removal routines ----
+  Text260 m_szDeviceKey;
+  std::array<FixedText<520>, 4> m_aszKeyPath;
+  Text260 m_szSymName;
+  Text260 m_szSymGuid;
+  Text260 m_szSymPrefix;
+  Text260 m_szDelRoot;
+  Text260 m_szDelPath;
+  std::array<std::string, kInfTable> m_astrModemInf;
+  std::array<std::string, kInfTable> m_astrLanInf;
+  int m_nModemInf = 0;
+  int m_nLanInf = 0;
+  Text260 m_szSection;
+  Text260 m_szTreeSection;
+  Text260 m_szLanSection;
+  FixedText<64> m_szNumber;
+  std::array<std::uint8_t, kValueBuffer> m_abComDb{};
+
+  // --- Construction, version detection, work-file lifetime ---------------
+  void InitPaths();
+  int CheckWindowsVersion();
+  int DeleteWorkFile();
+
+  // --- Registry, file and privilege primitives ---------------------------
+  // Paths are below HKEY_LOCAL_MACHINE. Buffers hold at least 260 bytes;
+  // at most 260 are read.
+  int RegReadValue(std::string_view keyPath, std::string_view valueName, std::span<std::uint8_t> buffer);
+  template <std::size_t N>
+  int RegReadValue(std::string_view keyPath, std::string_view valueName, FixedText<N>& buffer) {
+    static_assert(N >= kValueBuffer);
+    const int result = RegReadValue(keyPath, valueName, std::span<std::uint8_t>(buffer.bytes(), N));
+    // Registry data need not end with a zero; the text ends after what was read.
+    if (result > 0) buffer.Terminate(static_cast<std::size_t>(result));
+    return result;
+  }
+  int RegWriteValue(std::string_view keyPath, std::string_view valueName, const void* data, std::uint32_t length,
+                    std::uint32_t type);
+  int RegWriteValueEx(std::string_view keyPath, std::string_view valueName, const void* data,
+                      std::uint32_t length, std::uint32_t type, int mode);
+  int RegDeleteValue(std::string_view keyPath, std::string_view valueName);
+  int RegDeleteKey(std::string_view parentPath, std::string_view subKeyName);
+  int SetKeySecurity(std::string_view keyPath);
+  int DeleteFileForce(std::string filePath);
+  int EnableShutdownPrivilege();
+
+  // --- Key trees and bindings ---------------------------------------------
+  int CaptureKeyTree(int tree, std::string_view rootPath);
+  int CaptureDeviceTrees(int root, int device, int side);
+  int DeleteKeyTree(std::string_view parentPath, std::string_view keyName, int mode);
+  int CaptureLanBindings(int root, int device);
+
+  // --- The work file ------------------------------------------------------
+  // The profile calls on m_szWorkFile: GetPrivateProfileStringA with ""
+  // and 260 bytes, GetPrivateProfileIntA with 0, WritePrivateProfileStringA.
+  Text260 ReadWorkText(std::string_view section, std::string_view key);
+  int ReadWorkInt(std::string_view section, std::string_view key);
+  void WriteWorkText(std::string_view section, std::string_view key, std::string_view value);
+  // Writes a number as decimal text (through m_szNumber).
+  void WriteWorkNumber(std::string_view section, std::string_view key, int value);
+  ProfileStore& WorkFile() { return *workFile_; }
+
+  IPlatform& Platform() { return platform_; }
+
+ private:
+  friend class WorkFileBatch;
+
+  // Fills m_szSymName, m_szSymPrefix and m_szSymGuid from a recorded
+  // symbolic link name.
+  void SplitSymbolicName(std::string_view recorded);
+  // Builds tree root `tree` from a format with one %s per name and captures
+  // it; false (root left empty) when a name is empty or the path too long.
+  bool BuildTreeRoot(int tree, std::string_view format, std::initializer_list<std::string_view> names);
+  template <typename Visit>
+  void ForEachRecordedKey(int tree, Visit visit);
+
+  IPlatform& platform_;
+  std::optional<ProfileStore> workFile_;  // made once the work file's path is known
+  int batchDepth_ = 0;
+};
+
+// Keeps the work file's writes in memory for the span of one engine
+// operation and writes them out when the outermost operation returns.
+class WorkFileBatch {
+ public:
+  explicit WorkFileBatch(CRegEdit& engine) : engine_(engine) { ++engine_.batchDepth_; }
+  ~WorkFileBatch() {
+    if (--engine_.batchDepth_ == 0) engine_.workFile_->Flush();
+  }
+  WorkFileBatch(const WorkFileBatch&) = delete;
+  WorkFileBatch& operator=(const WorkFileBatch&) = delete;
+
+ private:
+  CRegEdit& engine_;
+};
+
+}  // namespace zr

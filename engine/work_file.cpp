@@ -1,0 +1,26 @@
+// The engine's side of the work file: the three profile calls on
+// m_szWorkFile with the defaults every reader uses.
+#include "engine/reg_edit.h"
+
+namespace zr {
+
+Text260 CRegEdit::ReadWorkText(std::string_view section, std::string_view key) {
+  Text260 text;
+  text = workFile_->GetString(section, key, "", Text260::Capacity());
+  return text;
+}
+
+int CRegEdit::ReadWorkInt(std::string_view section, std::string_view key) {
+  return static_cast<int>(workFile_->GetInt(section, key, 0));
+}
+
+void CRegEdit::WriteWorkText(std::string_view section, std::string_view key, std::string_view value) {
+  workFile_->WriteString(section, key, value);
+}
+
+void CRegEdit::WriteWorkNumber(std::string_view section, std::string_view key, int value) {
+  m_szNumber.Format("%d", value);
+  workFile_->WriteString(section, key, m_szNumber.view());
+}
+
+}  // namespace zr
