@@ -136,6 +136,11 @@ class CRegEdit {
   int DeleteKeyTree(std::string_view parentPath, std::string_view keyName, int mode);
   int CaptureLanBindings(int root, int device);
 
+  // --- Detection -----------------------------------------------------------
+  int EnumUsbDevices(std::string_view enumKey, std::string_view deviceDesc, int winKind);
+  int DetectModem();
+  int DetectUsbLan();
+
   // --- The work file ------------------------------------------------------
   // The profile calls on m_szWorkFile: GetPrivateProfileStringA with ""
   // and 260 bytes, GetPrivateProfileIntA with 0, WritePrivateProfileStringA.
@@ -159,6 +164,20 @@ class CRegEdit {
   bool BuildTreeRoot(int tree, std::string_view format, std::initializer_list<std::string_view> names);
   template <typename Visit>
   void ForEachRecordedKey(int tree, Visit visit);
+
+  // A registry value as text (empty when it cannot be read), read through
+  // RegReadValue into m_aszKeyPath[2]; `result` receives the reader's result.
+  Text260 ReadRegistryText(std::string_view keyPath, std::string_view valueName, int* result = nullptr);
+  // Appends a path to an INF table; a full table takes no more.
+  static void AppendInf(std::array<std::string, kInfTable>& table, int& count, std::string_view path);
+  // Calls visit(root, device, section) for every instance recorded in the
+  // work file, with m_szSection set to its root's section.
+  template <typename Visit>
+  void ForEachRecordedInstance(Visit visit);
+  int DetectModem9x();
+  int DetectModemNt();
+  int DetectUsbLan9x();
+  int DetectUsbLanNt();
 
   IPlatform& platform_;
   std::optional<ProfileStore> workFile_;  // made once the work file's path is known

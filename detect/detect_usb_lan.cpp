@@ -1,0 +1,82 @@
+// Whether the device's USB-LAN driver is installed, as a result word; on 9x
+// the bindings of each USB-LAN instance are recorded on the way, on NT the
+// OEM INF files that name the adapter are listed.
+#include "detect/inf_search.h"
+#include "detect/recorded_instances.h"
+#include "detect/text_match.h"
+
+namespace zr {
+namespace {
+
+constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";
+constexpr char kLanInfText[] = "tolvek ZR-77Q5K USB-Lan";
+constexpr int kOemInfs = 256;
+
+}  // namespace
+
+int CRegEdit::DetectUsbLan() {
+  WorkFileBatch batch(*this);
+  switch (m_nWinKind) {
+    case 1:
+      return DetectUsbLan9x();
+    case 2:
+      return DetectUsbLanNt();
+    default:
+      return 0;
+  }
+}
+
+int CRegEdit::DetectUsbLan9x() {
+  int word = 0;
+  if (EnumUsbDevices("Enum\\USB", kLanAdapter, 1) == 1) word |= 0x20;
+  Text260 key;
+  Text260 path;
+  ForEachRecordedInstance([&](int r, int d) {
+    key.Format("usb_device%d_reg_dev_name", d);
+    if (!StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kLanAdapter)) return;
+    key.Format("usb_device%d_reg_driver", d);
+    const Text260 driver = ReadWorkText(m_szSection.view(), key.view());
+    if (path.Format("System\\CurrentControlSet\\Services\\Class\\%s", driver.c_str())) {
+      int result = 0;
+      const Text260 description = ReadRegistryText(path.view(), "DriverDesc", &result);
+      if (result > 0 && StartsWithIgnoringCase(description.view(), kLanAdapter)) word |= 0x10;
+    }
+    CaptureLanBindings(r, d);
+  });
+  const char* const w = m_szWinDir.c_str();
+  const std::pair<const char*, const char*> probes[] = {
+      {"%s\\inf\\other\\tolvek%s.inf", "tvkndis3"},
+      {"%s\\inf\\other\\%s.inf", "tvkndis3"},
+      {"%s\\inf\\%s.inf", "tvkndis3"},
+  };
+  for (const auto& [format, base] : probes) {
+    if (m_szFilePath.Format(format, w, base) && FileExists(platform_.Files(), m_szFilePath.view())) word |= 0x10000;
+  }
+  return word;
+}
+
+int CRegEdit::DetectUsbLanNt() {
+  int word = 0;
+  if (EnumUsbDevices("SYSTEM\\CurrentControlSet\\Enum\\USB", kLanAdapter, 2) == 1) word |= 0x20;
+  Text260 key;
+  ForEachRecordedInstance([&](int, int d) {
+    key.Format("usb_device%d_reg_dev_name", d);
+    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kLanAdapter)) word |= 0x10;
+  });
+  IFiles& files = platform_.Files();
+  for (int n = 0; n < kOemInfs; ++n) {
+    if (!m_szFilePath.Format("%s\\inf\\oem%d.inf", m_szWinDir.c_str(), n)) continue;
+    if (!InfNamesText(files, m_szFilePath.view(), kLanInfText)) continue;
+    AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
+    m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
+    AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
+    word |= 0x10000;
+  }
+  // The named files count, but stay out of the table.
+  for (const char* name : {"%s\\inf\\tvkndis3.inf", "%s\\inf\\tvkndis3.pnf"}) {
+    if (m_szFilePath.Format(name, m_szWinDir.c_str()) && FileExists(files, m_szFilePath.view())) word |= 0x10000;
+  }
+  return word;
+}
+
+}  // namespace zr
