@@ -113,6 +113,10 @@ class CRegEdit {
   // at most 260 are read.
   int RegReadValue(std::string_view keyPath, std::string_view valueName, std::span<std::uint8_t> buffer);
   template <std::size_t N>
+  int RegReadValue(std::string_view keyPath, std::string_view valueName, std::array<std::uint8_t, N>& buffer) {
+    return RegReadValue(keyPath, valueName, std::span<std::uint8_t>(buffer));
+  }
+  template <std::size_t N>
   int RegReadValue(std::string_view keyPath, std::string_view valueName, FixedText<N>& buffer) {
     static_assert(N >= kValueBuffer);
     const int result = RegReadValue(keyPath, valueName, std::span<std::uint8_t>(buffer.bytes(), N));
@@ -140,6 +144,14 @@ class CRegEdit {
   int EnumUsbDevices(std::string_view enumKey, std::string_view deviceDesc, int winKind);
   int DetectModem();
   int DetectUsbLan();
+
+  // --- Removal -------------------------------------------------------------
+  int RemovePortClass(int nMode);
+  int HasOtherPortAdapter();
+  int RemoveWdmClass(int nMode);
+  int RemoveWdmModemClass(int nMode);
+  int ReleaseComDbPort(int nRoot, int nDevice);
+  int RemoveLanClass(int nMode);
 
   // --- The work file ------------------------------------------------------
   // The profile calls on m_szWorkFile: GetPrivateProfileStringA with ""
@@ -174,6 +186,22 @@ class CRegEdit {
   // work file, with m_szSection set to its root's section.
   template <typename Visit>
   void ForEachRecordedInstance(Visit visit);
+  // Calls visit(instance name, value) for every numbered class key "0000" to
+  // "0255" below `classPath` whose value `valueName` reads and, from byte
+  // `offset` on, begins with `prefix` (letters A to Z in either case).
+  template <typename Visit>
+  void ForEachMatchingClassKey(std::string_view classPath, std::string_view valueName, std::size_t offset,
+                               std::string_view prefix, Visit visit);
+  // Deletes each file `folder`\`relative` in turn.
+  void DeleteFilesIn(std::string_view folder, std::initializer_list<const char*> relative);
+  // Deletes `child` below `parent` unless the child name is empty, or would
+  // name a whole class (driver keys must be "<class>\<instance>").
+  int DeleteChildKey(std::string_view parent, std::string_view child, int mode);
+  int DeleteInstanceKey(std::string_view parent, std::string_view child, int mode);
+  void RemoveWdmModem9x();
+  void RemoveWdmModemNt();
+  void RemoveLan9x();
+  void RemoveLanNt();
   int DetectModem9x();
   int DetectModemNt();
   int DetectUsbLan9x();

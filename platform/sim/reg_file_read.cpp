@@ -161,7 +161,7 @@ class RegReader {
       pathNames_.resize(i);
       pathKeys_.resize(i);
       std::string name;
-      if (!DecodeName(names[i], true, name)) return false;
+      if (!DecodeName(names[i], name)) return false;
       key = key->AddChild(name, tree_.Fold(name));
       pathNames_.emplace_back(names[i]);
       pathKeys_.push_back(key);
@@ -180,7 +180,7 @@ class RegReader {
     std::shared_ptr<RegKey> parent = tree_.RootPtr();
     for (std::size_t i = 0; i < names.size(); ++i) {
       std::string name;
-      if (!DecodeName(names[i], true, name)) return false;
+      if (!DecodeName(names[i], name)) return false;
       if (i + 1 == names.size()) {
         parent->RemoveChild(tree_.Fold(name));  // a missing key is no error
       } else if (!(parent = parent->FindChild(tree_.Fold(name)))) {
@@ -191,19 +191,18 @@ class RegReader {
   }
 
   // A name's bytes in the code page. Refused: names with a zero (no ANSI
-  // call can reach them), names the code page cannot hold (they would be
-  // stored as '?' and merge with other names), names that are no valid text
-  // (their fold key would be U+FFFD and merge likewise) and key names that
-  // turn into a path ("\u00A5" becomes '\' in code page 932).
-  bool DecodeName(std::string_view fileText, bool isKey, std::string& name) {
+  // call can reach them), names that the code page does not hold unchanged
+  // (U+2603 would become '?', U+301C the same bytes as U+FF5E, U+00A5 a '\'
+  // that splits the key: each would merge with or turn into another name)
+  // and bytes that are no valid text (their fold key would be U+FFFD, alike
+  // for all of them).
+  bool DecodeName(std::string_view fileText, std::string& name) {
     name = dialect_.ToCodePage(fileText);
     if (name.find('\0') != std::string::npos) return Fail("name " + Show(fileText) + " contains a zero character");
-    if (std::count(name.begin(), name.end(), '?') != std::count(fileText.begin(), fileText.end(), '?'))
-      return Fail("name " + Show(fileText) + " has characters that " + CodePageName() + " cannot hold");
+    if (dialect_.FromCodePage(name) != fileText)
+      return Fail("name " + Show(fileText) + " has characters that " + CodePageName() + " cannot hold unchanged");
     if (!regfile::RoundTripsUtf16(name, tree_.CodePage()))
       return Fail("name " + Show(fileText) + " is not valid text in " + CodePageName());
-    if (isKey && regfile::HasKeySeparator(name, tree_.CodePage()))
-      return Fail("key name " + Show(fileText) + " holds a '\\' in " + CodePageName());
     return true;
   }
 
@@ -216,7 +215,7 @@ class RegReader {
       ++pos_;
     } else {
       std::string quoted;
-      if (!ParseQuoted(quoted) || !DecodeName(quoted, false, name)) return false;
+      if (!ParseQuoted(quoted) || !DecodeName(quoted, name)) return false;
     }
     SkipBlanks();
     if (AtEnd() || Peek() != '=') return Fail("expected '=' after the value name");

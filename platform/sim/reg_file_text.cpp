@@ -25,13 +25,6 @@ bool RoundTripsUtf16(std::string_view text, unsigned codePage) {
   return text::FromUtf16(text::ToUtf16(text, codePage), codePage) == text;
 }
 
-bool HasKeySeparator(std::string_view codePageText, unsigned codePage) {
-  const RegDialect bytes(RegFormat::Regedit4, codePage);
-  for (std::size_t i = 0; i < codePageText.size(); i += bytes.CharLength(codePageText, i))
-    if (codePageText[i] == '\\') return true;
-  return false;
-}
-
 std::size_t RegDialect::CharLength(std::string_view text, std::size_t pos) const {
   if (format_ == RegFormat::Regedit4 && pos + 1 < text.size() &&
       text::IsLeadByte(static_cast<unsigned char>(text[pos]), codePage_) &&

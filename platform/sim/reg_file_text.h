@@ -34,11 +34,6 @@ bool HoldsText(std::uint32_t type);
 // key of their own.
 bool RoundTripsUtf16(std::string_view text, unsigned codePage);
 
-// True when code-page text holds a '\' that is a character of its own (not
-// the trail byte of a double-byte character): a key name with one cannot
-// be written as a path.
-bool HasKeySeparator(std::string_view codePageText, unsigned codePage);
-
 class RegDialect {
  public:
   RegDialect(RegFormat format, unsigned codePage) : format_(format), codePage_(codePage) {}

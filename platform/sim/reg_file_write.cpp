@@ -170,6 +170,15 @@ void ForEachKey(const RegKey& root, const RegDialect& dialect, Visit visit) {
   }
 }
 
+// A '\' that is a character of its own, not the trail byte of a double-byte
+// character: a key name with one cannot be written as a path.
+bool HasKeySeparator(std::string_view name, unsigned codePage) {
+  const RegDialect bytes(RegFormat::Regedit4, codePage);
+  for (std::size_t i = 0; i < name.size(); i += bytes.CharLength(name, i))
+    if (name[i] == '\\') return true;
+  return false;
+}
+
 bool NameFits(std::string_view name, unsigned codePage) {
   return name.find('\0') == std::string_view::npos && regfile::RoundTripsUtf16(name, codePage);
 }
@@ -208,7 +217,7 @@ bool FitsRegFormat(const RegTree& tree, RegFormat format) {
   ForEachKey(tree.Root(), RegDialect(format, codePage), [&](std::string_view, const RegKey& key, std::size_t depth) {
     const std::string& name = key.Name();
     fits = depth <= regfile::kMaxKeyDepth && !name.empty() && name.find('\n') == std::string::npos &&
-           NameFits(name, codePage) && !regfile::HasKeySeparator(name, codePage) &&
+           NameFits(name, codePage) && !HasKeySeparator(name, codePage) &&
            ValuesFit(key, format, codePage);
     return fits;
   });

@@ -288,10 +288,13 @@ TEST(RegFileRead, NamesMustSurviveTheCodePage) {
   const Row rows[] = {
       {RegFormat::Regedit4, "[HKEY_LOCAL_MACHINE\\a\x81 b]\r\n", "is not valid text in code page 932"},
       {RegFormat::Regedit4, "[HKEY_LOCAL_MACHINE\\K]\r\n\"\xA0\"=\"x\"\r\n", "is not valid text in code page 932"},
-      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\snow\u2603]\r\n", "has characters that code page 932 cannot hold"},
-      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\K]\r\n\"\U0001F600\"=\"x\"\r\n", "cannot hold"},
-      // U+00A5 becomes 0x5C, which would turn one key into two.
-      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\yen\u00A5sign]\r\n", "holds a '\\' in code page 932"},
+      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\snow\u2603]\r\n",
+       "has characters that code page 932 cannot hold unchanged"},
+      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\K]\r\n\"\U0001F600\"=\"x\"\r\n", "cannot hold unchanged"},
+      // Code page 932 turns U+00A5 into '\', which would split the key, and
+      // U+301C into the bytes of U+FF5E, which would merge two keys.
+      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\yen\u00A5sign]\r\n", "cannot hold unchanged"},
+      {RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\wave\u301C]\r\n", "cannot hold unchanged"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.body);

@@ -32,3 +32,7 @@ foreach(mode IN ITEMS winme win2k)
   set_tests_properties(wine_version_${mode} PROPERTIES
     FIXTURES_REQUIRED zr_wine LABELS "wine;${mode};conformance" TIMEOUT 300)
 endforeach()
+
+add_test(NAME wine_harness_selftest
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/harness-selftest.sh ${zr_wine_work})
+set_tests_properties(wine_harness_selftest PROPERTIES LABELS "wine" TIMEOUT 300)

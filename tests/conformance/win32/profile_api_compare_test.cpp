@@ -97,8 +97,15 @@ class ProfileApiCompare : public WorldTest {
                                             : store_->ListSections(size, storeRet);
     EXPECT_EQ(storeRet, ret);
     ASSERT_LE(store.size(), size);
-    EXPECT_EQ(std::string(store.begin(), store.end()),
-              std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(store.size())));
+    // A cut list ends in two zeros that fill the buffer, as Windows documents
+    // it and the store writes it. Wine's ANSI wrapper copies only up to the
+    // first of them and leaves the buffer's last byte alone; that byte is
+    // not compared.
+    const bool cut = store.size() == size && size >= 2 && ret == size - 2;
+    const std::size_t compared = cut ? size - 1 : store.size();
+    EXPECT_EQ(std::string(store.begin(), store.begin() + static_cast<std::ptrdiff_t>(compared)),
+              std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(compared)));
+    if (cut) EXPECT_EQ(store.back(), '\0');
     for (std::size_t i = store.size(); i < size; ++i) {
       EXPECT_EQ(static_cast<std::uint8_t>(buffer[i]), kFill) << "the call wrote byte " << i;
     }

@@ -1,0 +1,36 @@
+// What the removal routines share: the numbered class-key scan, the file
+// lists, and the guards that keep every deletion on the device's own keys.
+#include "remove/removal_common.h"
+
+#include "detect/text_match.h"
+
+namespace zr {
+
+void CRegEdit::DeleteFilesIn(std::string_view folder, std::initializer_list<const char*> relative) {
+  const std::string base(folder);
+  for (const char* file : relative) {
+    if (m_szFilePath.Format("%s\\%s", base.c_str(), file)) DeleteFileForce(std::string(m_szFilePath.view()));
+  }
+}
+
+int CRegEdit::DeleteChildKey(std::string_view parent, std::string_view child, int mode) {
+  // An empty child would make the deletion name the parent itself.
+  if (child.empty()) return 0;
+  return DeleteKeyTree(parent, child, mode);
+}
+
+bool IsInstanceName(std::string_view name) {
+  const std::size_t slash = name.find('\\');
+  return slash != std::string_view::npos && slash > 0 && slash + 1 < name.size() &&
+         name.find('\\', slash + 1) == std::string_view::npos;
+}
+
+int CRegEdit::DeleteInstanceKey(std::string_view parent, std::string_view child, int mode) {
+  // A driver or component name read from the registry or the work file
+  // must name one instance ("Modem\0001", "{guid}\0003"); a bare class name
+  // would take every device of that class with it.
+  if (!IsInstanceName(child)) return 0;
+  return DeleteKeyTree(parent, child, mode);
+}
+
+}  // namespace zr

@@ -1,0 +1,28 @@
+// Shared by the removal routines (see removal_common.cpp).
+#pragma once
+
+#include "detect/text_match.h"
+#include "engine/reg_edit.h"
+
+namespace zr {
+
+// True for "<class>\<instance>": two non-empty names and one backslash.
+bool IsInstanceName(std::string_view name);
+
+template <typename Visit>
+void CRegEdit::ForEachMatchingClassKey(std::string_view classPath, std::string_view valueName, std::size_t offset,
+                                       std::string_view prefix, Visit visit) {
+  const std::string parent(classPath);
+  FixedText<8> instance;
+  for (int n = 0; n < 256; ++n) {
+    instance.Format("%04d", n);
+    if (!m_aszKeyPath[1].Format("%s\\%s", parent.c_str(), instance.c_str())) continue;
+    int result = 0;
+    const Text260 value = ReadRegistryText(m_aszKeyPath[1].view(), valueName, &result);
+    // A value no longer than the skipped characters never matches.
+    if (result > 0 && value.size() > offset && StartsWithIgnoringCase(value.view().substr(offset), prefix))
+      visit(instance.view(), value.view());
+  }
+}
+
+}  // namespace zr

@@ -1,0 +1,128 @@
+// The USB modem of the WDM_MODEM kind: on Windows 98/Me found by scanning the
+// class keys, on Windows 2000/XP through the instances recorded in the work
+// file, whose captured key trees are deleted and whose COM port number is
+// given back.
+#include "detect/recorded_instances.h"
+#include "platform/win_codes.h"
+#include "remove/removal_common.h"
+
+namespace zr {
+namespace {
+
+constexpr char kModemInstance[] = "tolvek ZR-77Q5K - USB";
+constexpr char kWdmModemClass[] = "System\\CurrentControlSet\\Services\\Class\\WdmModem";
+constexpr char kModemClass[] = "System\\CurrentControlSet\\Services\\Class\\Modem";
+constexpr char kComArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+constexpr std::uint8_t kClearMasks[8] = {0xFE, 0xFD, 0xFB, 0xF7, 0xEF, 0xDF, 0xBF, 0x7F};
+
+// The number that starts at the fourth character of a port name ("COM12"
+// gives 12): leading blanks and a sign are taken, reading stops at the first
+// other character.
+long PortNumber(std::string_view portName) {
+  if (portName.size() < 4) return 0;
+  std::string_view digits = portName.substr(3);
+  while (!digits.empty() && (digits.front() == ' ' || (digits.front() >= '\t' && digits.front() <= '\r')))
+    digits.remove_prefix(1);
+  bool negative = false;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
+    negative = digits.front() == '-';
+    digits.remove_prefix(1);
+  }
+  long number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9' || number > 100000000) break;
+    number = number * 10 + (c - '0');
+  }
+  return negative ? -number : number;
+}
+
+}  // namespace
+
+int CRegEdit::RemoveWdmModemClass(int nMode) {
+  if (nMode != 1 && nMode != 2) return 0;
+  WorkFileBatch batch(*this);
+  if (nMode == 1)
+    RemoveWdmModem9x();
+  else
+    RemoveWdmModemNt();
+  return 1;
+}
+
+void CRegEdit::RemoveWdmModem9x() {
+  DeleteChildKey("ENUM\\USB", "VID_0E9C&PID_0012", 1);
+  DeleteChildKey("ENUM\\WDM_MODEM", "TKV0301", 1);
+  ForEachMatchingClassKey(kWdmModemClass, "MatchingDeviceId", 4, "VID_0E9C&PID_0012",
+                          [this](std::string_view instance, std::string_view) {
+                            DeleteChildKey(kWdmModemClass, instance, 1);
+                          });
+  ForEachMatchingClassKey(kModemClass, "MatchingDeviceId", 10, "TKV0301",
+                          [this](std::string_view instance, std::string_view) {
+                            DeleteChildKey(kModemClass, instance, 1);
+                          });
+  DeleteFilesIn(m_szWinDir.view(), {"inf\\Other\\tolvektvkusb5.inf", "inf\\Other\\tolvekmdmtvk5u.inf",
+                                    "inf\\Other\\tvkusb5.inf", "inf\\Other\\mdmtvk5u.inf", "inf\\tvkusb5.inf",
+                                    "inf\\mdmtvk5u.inf"});
+}
+
+void CRegEdit::RemoveWdmModemNt() {
+  Text260 key;
+  Text260 parent;
+  ForEachRecordedInstance([&](int r, int d) {
+    auto recorded = [&](const char* format) {
+      key.Format(format, d);
+      return ReadWorkText(m_szSection.view(), key.view());
+    };
+    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), kModemInstance)) return;
+    CaptureDeviceTrees(r, d, 0);
+    m_szSection.Format("usb_root%d", r);
+
+    const Text260 hardware = ReadWorkText(m_szSection.view(), "reg_enum");
+    if (!hardware.empty() && parent.Format("SYSTEM\\CurrentControlSet\\Enum\\USB\\%s", hardware.c_str()))
+      DeleteChildKey(parent.view(), recorded("usb_device%d_reg_enum").view(), 2);
+    DeleteInstanceKey("SYSTEM\\CurrentControlSet\\Control\\Class", recorded("usb_device%d_reg_driver").view(), 2);
+
+    SplitSymbolicName(recorded("usb_device%d_reg_sym_name").view());
+    Text260 child;
+    if (!m_szSymGuid.empty() && !m_szSymName.empty() &&
+        parent.Format("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\%s", m_szSymGuid.c_str()) &&
+        child.Format("##?#%s", m_szSymName.c_str()))
+      DeleteChildKey(parent.view(), child.view(), 2);
+    if (!m_szSymPrefix.empty() &&
+        child.Format("##?#%s%s", m_szSymPrefix.c_str(), "{2c7089aa-2e0e-11d1-b114-00c04fc2aae4}"))
+      DeleteChildKey("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{2c7089aa-2e0e-11d1-b114-00c04fc2aae4}",
+                     child.view(), 2);
+    DeleteChildKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific",
+                   recorded("usb_device%d_reg_rsp_name").view(), 2);
+
+    ReleaseComDbPort(r, d);
+    m_szSection.Format("usb_root%d", r);
+    key.Format("usb_device%d_reg_com_db_len", d);
+    const int length = ReadWorkInt(m_szSection.view(), key.view());
+    // Only a length the release itself read goes back: never more than the
+    // buffer holds.
+    if (length > 0 && length <= static_cast<int>(m_abComDb.size()))
+      RegWriteValueEx(kComArbiter, "ComDB", m_abComDb.data(), static_cast<std::uint32_t>(length), win::kRegBinary, 1);
+  });
+  for (int i = 0; i < m_nModemInf && i < kInfTable; ++i) DeleteFileForce(m_astrModemInf[static_cast<std::size_t>(i)]);
+  DeleteFilesIn(m_szWinDir.view(), {"inf\\mdmtvk5u.inf", "inf\\mdmtvk5u.pnf"});
+}
+
+int CRegEdit::ReleaseComDbPort(int nRoot, int nDevice) {
+  WorkFileBatch batch(*this);
+  m_szSection.Format("usb_root%d", nRoot);
+  Text260 key;
+  key.Format("usb_device%d_reg_port_name", nDevice);
+  const Text260 port = ReadWorkText(m_szSection.view(), key.view());
+  if (port.empty()) return 0;
+  const int length = RegReadValue(kComArbiter, "ComDB", m_abComDb);
+  const long number = PortNumber(port.view());
+  if (number >= 1) {
+    const long byte = (number - 1) / 8;
+    if (byte < length) m_abComDb[static_cast<std::size_t>(byte)] &= kClearMasks[(number - 1) % 8];
+  }
+  key.Format("usb_device%d_reg_com_db_len", nDevice);
+  WriteWorkNumber(m_szSection.view(), key.view(), length);
+  return 0;
+}
+
+}  // namespace zr
