@@ -60,8 +60,10 @@ class IRegistry {
 
   // RegSetValueExA(key, name, 0, type, data, size).
   // - kSuccess: the value now holds the given kind and bytes. NT stores
-  //   exactly `size` bytes; 9x stores a REG_SZ up to and including its first
-  //   zero byte whatever `size` says (a zero is added when data holds none).
+  //   exactly `size` bytes; 9x stores a REG_SZ up to its first zero within
+  //   `size` bytes, and one zero after it. Nothing beyond `size` is ever
+  //   read (the real calls look past it: NT at data[size], 9x up to the
+  //   string's end).
   // - handle opened without kKeySetValue (NT): kAccessDenied.
   // - data == nullptr with size > 0: kInvalidParameter.
   // - handle whose key was deleted: kKeyDeleted.

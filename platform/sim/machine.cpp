@@ -112,6 +112,14 @@ bool SimMachine::Save(std::string& error) {
     dirty_ = false;
   }
   if (configDirty_) {
+    // Only keys that still exist keep their replaced list; one made again
+    // later under a deleted key's name starts with the list it inherits.
+    std::vector<std::string> kept;
+    for (const std::string& path : config_.replacedKeys) {
+      auto key = tree_.Find(path);
+      if (key && key->AccessListReplaced()) kept.push_back(path);
+    }
+    config_.replacedKeys = std::move(kept);
     std::vector<std::uint8_t> ini;
     if (!ReadFile(folder_ / "machine.ini", ini)) {
       error = (folder_ / "machine.ini").string() + ": cannot be read";

@@ -47,8 +47,9 @@ std::vector<std::uint8_t> WriteRegFile(const RegTree& tree, RegFormat format);
 // cannot carry: names with a zero, a line break or a '\', names or (for
 // version 5, which carries text as UTF-16) string data that are no valid
 // text in the code page, keys deeper than 512 levels. Such names are
-// written as they are; such string data is written as the UTF-16 the code
-// page gives for it, as Windows NT itself would store it.
+// written as they are; such string data is written as the UTF-16 that the
+// code page conversion gives for it (U+FFFD for a byte that is no
+// character), which reads back as '?'.
 bool FitsRegFormat(const RegTree& tree, RegFormat format);
 
 }  // namespace zr::sim

@@ -40,9 +40,7 @@ std::size_t FirstBadUtf8Line(std::string_view text) {
 
 bool DecodeUtf16(const std::vector<std::uint8_t>& bytes, unsigned codePage, DecodedRegFile& decoded,
                  RegParseError& error) {
-  std::u16string wide;
-  wide.reserve(bytes.size() / 2);
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) wide += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+  const std::u16string wide = Utf16FromLe(bytes.data() + 2, bytes.size() - 2);
   if (bytes.size() % 2 != 0) {
     error = {1 + static_cast<std::size_t>(std::count(wide.begin(), wide.end(), u'\n')),
              "UTF-16 file ends in the middle of a character (odd number of bytes)"};

@@ -25,6 +25,21 @@ bool RoundTripsUtf16(std::string_view text, unsigned codePage) {
   return text::FromUtf16(text::ToUtf16(text, codePage), codePage) == text;
 }
 
+std::u16string Utf16FromLe(const std::uint8_t* bytes, std::size_t size) {
+  std::u16string text;
+  text.reserve(size / 2);
+  for (std::size_t i = 0; i + 1 < size; i += 2) text += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+  return text;
+}
+
+void AppendUtf16Le(std::u16string_view text, std::vector<std::uint8_t>& bytes) {
+  bytes.reserve(bytes.size() + text.size() * 2);
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+}
+
 std::size_t RegDialect::CharLength(std::string_view text, std::size_t pos) const {
   if (format_ == RegFormat::Regedit4 && pos + 1 < text.size() &&
       text::IsLeadByte(static_cast<unsigned char>(text[pos]), codePage_) &&
@@ -55,24 +70,16 @@ std::size_t RegDialect::Columns(std::string_view fileText) const {
 
 std::vector<std::uint8_t> RegDialect::TextDataToFile(const std::vector<std::uint8_t>& codePageData) const {
   if (format_ == RegFormat::Regedit4) return codePageData;
-  const std::u16string wide = text::ToUtf16(
-      std::string_view(reinterpret_cast<const char*>(codePageData.data()), codePageData.size()), codePage_);
   std::vector<std::uint8_t> out;
-  out.reserve(wide.size() * 2);
-  for (char16_t unit : wide) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+  AppendUtf16Le(text::ToUtf16(std::string_view(reinterpret_cast<const char*>(codePageData.data()), codePageData.size()),
+                              codePage_),
+                out);
   return out;
 }
 
 std::vector<std::uint8_t> RegDialect::TextDataFromFile(const std::vector<std::uint8_t>& fileData) const {
   if (format_ == RegFormat::Regedit4) return fileData;
-  std::u16string wide;
-  wide.reserve(fileData.size() / 2);
-  for (std::size_t i = 0; i + 1 < fileData.size(); i += 2)
-    wide += static_cast<char16_t>(fileData[i] | (fileData[i + 1] << 8));
-  const std::string narrow = text::FromUtf16(wide, codePage_);
+  const std::string narrow = text::FromUtf16(Utf16FromLe(fileData.data(), fileData.size()), codePage_);
   return std::vector<std::uint8_t>(narrow.begin(), narrow.end());
 }
 

@@ -34,6 +34,11 @@ bool HoldsText(std::uint32_t type);
 // key of their own.
 bool RoundTripsUtf16(std::string_view text, unsigned codePage);
 
+// UTF-16LE bytes, as a version 5 file holds them; an odd last byte is no
+// whole character and is left out.
+std::u16string Utf16FromLe(const std::uint8_t* bytes, std::size_t size);
+void AppendUtf16Le(std::u16string_view text, std::vector<std::uint8_t>& bytes);
+
 class RegDialect {
  public:
   RegDialect(RegFormat format, unsigned codePage) : format_(format), codePage_(codePage) {}
@@ -56,8 +61,7 @@ class RegDialect {
   std::size_t Columns(std::string_view fileText) const;
 
   // hex(1)/hex(2)/hex(7) data: the bytes written in the file for code-page
-  // data, and back. Version 5 carries them as UTF-16LE (an odd last byte
-  // is no whole character and is dropped, as the ANSI calls do).
+  // data, and back. Version 5 carries them as UTF-16LE.
   std::vector<std::uint8_t> TextDataToFile(const std::vector<std::uint8_t>& codePageData) const;
   std::vector<std::uint8_t> TextDataFromFile(const std::vector<std::uint8_t>& fileData) const;
 

@@ -51,13 +51,8 @@ class RegWriter {
 
   std::vector<std::uint8_t> Finish() const {
     if (dialect_.Format() == RegFormat::Regedit4) return std::vector<std::uint8_t>(out_.begin(), out_.end());
-    const std::u16string wide = text::Utf16FromUtf8(out_);
     std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    bytes.reserve(2 + wide.size() * 2);
-    for (char16_t unit : wide) {
-      bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-      bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
+    regfile::AppendUtf16Le(text::Utf16FromUtf8(out_), bytes);
     return bytes;
   }
 

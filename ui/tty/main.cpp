@@ -1,59 +1,155 @@
-// The Linux program: the wizard over a simulated Windows machine. Until the
-// wizard runs here it loads the machine image and prints what it holds.
+// The Linux program: the wizard over a simulated Windows machine, in the
+// terminal or from a script.
+//
+//   zrdrvtool [--machine DIR] [--script FILE|-] [--summary]
+//
+// Without --machine the wizard runs on a fresh copy of the bundled sample
+// machine in a scratch folder, so the bundled image stays as it is; with it,
+// the changes stay in that image.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
 #include <string>
 
+#include "app/wizard_host.h"
+#include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/summary.h"
 #include "platform/text/codepage.h"
+#include "ui/tty/interactive_host.h"
+#include "ui/tty/machine_session.h"
+#include "ui/tty/script_host.h"
 
 #ifndef ZR_DEFAULT_MACHINE
 #define ZR_DEFAULT_MACHINE "machines/winxp-modem"
 #endif
 
+namespace fs = std::filesystem;
+
 namespace {
 
-void Usage() {
-  std::fprintf(stderr, "usage: zrdrvtool [--machine DIR]\n  DIR defaults to %s\n", ZR_DEFAULT_MACHINE);
+struct Options {
+  std::string machine;
+  std::string script;
+  bool summary = false;
+};
+
+void Usage(std::FILE* to) {
+  std::fprintf(to,
+               "usage: zrdrvtool [--machine DIR] [--script FILE|-] [--summary]\n"
+               "  --machine DIR   the machine image to work on (changes are saved in it);\n"
+               "                  default: a scratch copy of %s\n"
+               "  --script FILE   run the wizard from a script ('-': standard input, also used\n"
+               "                  when standard input is not a terminal)\n"
+               "  --summary       print what the machine image holds and stop\n",
+               ZR_DEFAULT_MACHINE);
+}
+
+// 0 to go on, otherwise the exit status.
+int ParseArguments(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if ((arg == "--machine" || arg == "--script") && i + 1 < argc) {
+      (arg == "--machine" ? options.machine : options.script) = argv[++i];
+    } else if (arg == "--summary") {
+      options.summary = true;
+    } else if (arg == "--help" || arg == "-h") {
+      Usage(stdout);
+      return -1;
+    } else {
+      std::fprintf(stderr, "zrdrvtool: unknown argument '%s'\n", argv[i]);
+      Usage(stderr);
+      return zr::tty::kExitScriptError;
+    }
+  }
+  return 0;
+}
+
+// A fresh copy of the bundled image, so that a demo run never changes it.
+std::string ScratchCopyOfDefault() {
+  const fs::path target = fs::temp_directory_path() / ("zrdrvtool-" + std::to_string(::getpid())) /
+                          fs::path(ZR_DEFAULT_MACHINE).filename();
+  std::error_code ec;
+  fs::remove_all(target.parent_path(), ec);
+  fs::create_directories(target, ec);
+  fs::copy(ZR_DEFAULT_MACHINE, target, fs::copy_options::recursive, ec);
+  if (ec) {
+    std::fprintf(stderr, "zrdrvtool: cannot copy %s: %s\n", ZR_DEFAULT_MACHINE, ec.message().c_str());
+    return {};
+  }
+  return target.string();
+}
+
+void PrintSummary(const zr::sim::SimMachine& machine) {
+  const auto& config = machine.Config();
+  const auto summary = zr::sim::Summarise(machine);
+  const unsigned cp = config.codePage;
+  std::printf("machine   %s\n", machine.Folder().c_str());
+  std::printf("windows   %s %u.%u.%u, platform %u, \"%s\"\n", summary.windowsName.c_str(), config.version.major,
+              config.version.minor, config.version.build & 0xFFFF, config.version.platformId,
+              zr::text::ToUtf8(config.version.csd, cp).c_str());
+  std::printf("folders   windows %s, system %s, current %s\n", zr::text::ToUtf8(config.windowsDir, cp).c_str(),
+              zr::text::ToUtf8(config.systemDir, cp).c_str(), zr::text::ToUtf8(config.currentDir, cp).c_str());
+  std::printf("user      %s, code page %u\n", config.admin ? "administrator" : "limited user", cp);
+  std::printf("registry  %zu keys, %zu values below HKEY_LOCAL_MACHINE (%s), %zu protected subtrees\n", summary.keys,
+              summary.values, machine.Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4" : "version 5",
+              summary.protectedKeys);
+  for (const auto& d : summary.drives)
+    std::printf("drive %c:  %zu files in %zu folders, %ju bytes\n", d.letter, d.files, d.folders, d.bytes);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string machinePath = ZR_DEFAULT_MACHINE;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--machine") == 0 && i + 1 < argc) {
-      machinePath = argv[++i];
-    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      Usage();
-      return 0;
-    } else {
-      std::fprintf(stderr, "zrdrvtool: unknown argument '%s'\n", argv[i]);
-      Usage();
-      return 2;
-    }
+  Options options;
+  if (int status = ParseArguments(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+  std::string folder = options.machine;
+  if (folder.empty()) {
+    folder = ScratchCopyOfDefault();
+    if (folder.empty()) return zr::tty::kExitImage;
+    if (!options.summary) std::fprintf(stderr, "zrdrvtool: working on a copy of the sample machine: %s\n", folder.c_str());
   }
   std::string error;
-  auto machine = zr::sim::SimMachine::Load(machinePath, error);
+  auto machine = zr::sim::SimMachine::Load(folder, error);
   if (!machine) {
     std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
-    return 1;
+    return zr::tty::kExitImage;
   }
-  const auto& config = machine->Config();
-  const auto& v = config.version;
-  const auto summary = zr::sim::Summarise(*machine);
-  const unsigned cp = config.codePage;
-  std::printf("machine   %s\n", machine->Folder().c_str());
-  std::printf("windows   %s %u.%u.%u, platform %u, \"%s\"\n", summary.windowsName.c_str(), v.major, v.minor,
-              v.build & 0xFFFF, v.platformId, zr::text::ToUtf8(v.csd, cp).c_str());
-  std::printf("folders   windows %s, system %s, current %s\n", zr::text::ToUtf8(config.windowsDir, cp).c_str(),
-              zr::text::ToUtf8(config.systemDir, cp).c_str(), zr::text::ToUtf8(config.currentDir, cp).c_str());
-  std::printf("user      %s, code page %u\n", config.admin ? "administrator" : "limited user", cp);
-  std::printf("registry  %zu keys, %zu values below HKEY_LOCAL_MACHINE (%s), %zu protected subtrees\n",
-              summary.keys, summary.values,
-              machine->Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4" : "version 5", summary.protectedKeys);
-  for (const auto& d : summary.drives)
-    std::printf("drive %c:  %zu files in %zu folders, %ju bytes\n", d.letter, d.files, d.folders, d.bytes);
-  return 0;
+  if (options.summary) {
+    PrintSummary(*machine);
+    return 0;
+  }
+
+  zr::tty::MachineSession session(*machine);
+  int status = zr::tty::kExitEnded;
+  const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
+  {
+    zr::CRegEdit engine(*machine);
+    if (scripted) {
+      std::ifstream file;
+      std::istream* in = &std::cin;
+      if (!options.script.empty() && options.script != "-") {
+        file.open(options.script);
+        if (!file) {
+          std::fprintf(stderr, "zrdrvtool: cannot read the script %s\n", options.script.c_str());
+          return zr::tty::kExitScriptError;
+        }
+        in = &file;
+      }
+      zr::tty::ScriptHost host(session, *in, std::cout);
+      zr::RunApplication(engine, host);
+      status = host.Status();
+    } else {
+      zr::tty::InteractiveHost host(session);
+      zr::RunApplication(engine, host);
+    }
+  }  // the engine's end deletes the work file
+  if (const std::string saveError = session.SaveIfChanged(); !saveError.empty())
+    std::fprintf(stderr, "zrdrvtool: the machine image could not be saved: %s\n", saveError.c_str());
+  return status;
 }

@@ -1,0 +1,24 @@
+#include "ui/tty/machine_session.h"
+
+namespace zr::tty {
+
+std::string MachineSession::SaveIfChanged() {
+  if (!machine_.Dirty()) return {};
+  std::string error;
+  return machine_.Save(error) ? std::string() : error;
+}
+
+std::vector<std::string> MachineSession::NewEvents() {
+  const auto& events = machine_.Events();
+  std::vector<std::string> fresh(events.begin() + static_cast<std::ptrdiff_t>(seen_), events.end());
+  seen_ = events.size();
+  return fresh;
+}
+
+bool MachineSession::RestartRequested() const {
+  for (const std::string& event : machine_.Events())
+    if (event.rfind("restart requested", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace zr::tty

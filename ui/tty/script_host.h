@@ -1,0 +1,43 @@
+// The scripted mode: runs the wizard from a script of commands, printing
+// the page after the first activation and after every command.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "app/wizard_host.h"
+#include "app/wizard_runner.h"
+#include "ui/tty/machine_session.h"
+
+namespace zr::tty {
+
+enum ExitStatus { kExitEnded = 0, kExitImage = 1, kExitScriptError = 2, kExitExpectFailed = 3 };
+
+class ScriptHost final : public IWizardHost, public IRunnerView {
+ public:
+  ScriptHost(MachineSession& session, std::istream& script, std::ostream& out)
+      : session_(session), script_(script), out_(out) {}
+
+  void RunModal(CDrvSheet& sheet) override;
+  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+
+  int Status() const { return status_; }
+
+ private:
+  // One command; false ends the run (status_ says why).
+  bool Execute(WizardRunner& runner, const std::string& line);
+  bool Fail(int status, const std::string& why);
+  void AfterStep(WizardRunner& runner);
+
+  MachineSession& session_;
+  std::istream& script_;
+  std::ostream& out_;
+  int status_ = kExitEnded;
+  std::size_t lineNumber_ = 0;
+};
+
+// A key name of the scripts ("D", "4", "0x64") as a virtual-key code; false
+// when it is neither.
+bool ParseKey(const std::string& name, unsigned& virtualKey);
+
+}  // namespace zr::tty

@@ -1,0 +1,34 @@
+#include "wizard/uninstall/page1.h"
+
+namespace zr {
+
+bool CPage1::OnSetActive() {
+  PostButtons(kButtonNext);
+  CRegEdit& engine = Engine();
+  m_strOs = "OS : " + FromEngineText(engine, engine.m_szOsName.view());
+  // A return by Back shows the earlier ticks.
+  m_bModem = engine.m_bSelModem;
+  m_bLan = engine.m_bSelLan;
+  UpdateData(false);
+  return true;
+}
+
+int CPage1::OnWizardNext() {
+  UpdateData(true);
+  CRegEdit& engine = Engine();
+  engine.m_bSelModem = m_bModem;
+  engine.m_bSelLan = m_bLan;
+  if (m_bModem == 1) engine.m_nModemDetect = engine.DetectModem();
+  if (engine.m_bSelLan == 1) engine.m_nLanDetect = engine.DetectUsbLan();
+  // Nothing ticked: the instruction line already says what to do.
+  if (m_bModem == 0 && m_bLan == 0) return kStay;
+  return kMove;
+}
+
+void CPage1::DoDataExchange(DataExchange& dx) {
+  dx.Text(1000, m_strOs, 128);
+  dx.Check(1001, m_bModem);
+  dx.Check(1002, m_bLan);
+}
+
+}  // namespace zr

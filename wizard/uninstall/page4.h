@@ -1,0 +1,21 @@
+// The completion page: whether anything was removed; Finish restarts
+// Windows when a removal was planned.
+#pragma once
+
+#include "app/page.h"
+
+namespace zr {
+
+class CPage4 final : public CPage {
+ public:
+  explicit CPage4(CRegEdit& engine) : CPage(132, "CPage4", engine) {}
+
+  bool OnSetActive() override;
+  bool OnWizardFinish() override;
+  void DoDataExchange(DataExchange& dx) override;
+
+  std::string m_strResult;
+  std::string m_strRestart;
+};
+
+}  // namespace zr
