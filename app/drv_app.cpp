@@ -3,8 +3,8 @@
 
 namespace zr {
 
-bool RunApplication(CRegEdit& engine, IWizardHost& host) {
-  engine.m_nWizardMode = 2;
+bool RunApplication(CRegEdit& engine, IWizardHost& host, char wizardMode) {
+  engine.m_nWizardMode = wizardMode;
   engine.CheckWindowsVersion();
   CDrvSheet sheet(engine);
   host.RunModal(sheet);

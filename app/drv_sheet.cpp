@@ -2,14 +2,29 @@
 
 namespace zr {
 
-CDrvSheet::CDrvSheet(CRegEdit& engine) : m_page1(engine), m_page3(engine), m_page4(engine), engine_(engine) {
+CDrvSheet::CDrvSheet(CRegEdit& engine)
+    : m_page0(engine, *this),
+      m_page1(engine),
+      m_page2(engine),
+      m_page3(engine),
+      m_page4(engine),
+      m_page10(engine),
+      m_page11(engine),
+      m_page12(engine),
+      engine_(engine) {
   switch (engine.m_nWizardMode) {
+    case 1:
+      AddPage(m_page10);
+      AddPage(m_page11);
+      AddPage(m_page12);
+      break;
     case 2:
       AddPage(m_page1);
       AddPage(m_page3);
       AddPage(m_page4);
       break;
     default:
+      AddPage(m_page0);
       break;
   }
 }

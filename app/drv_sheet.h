@@ -1,11 +1,16 @@
-// CDrvSheet: the wizard sheet. It owns the page objects and puts the pages
-// of the wizard mode into the wizard; the front end (a property sheet on
-// Windows, the terminal runner on Linux) shows them.
+// CDrvSheet: the wizard sheet. It owns the eight page objects and puts the
+// pages of the wizard mode into the wizard; the front end (a property sheet
+// on Windows, the terminal runner on Linux) shows them.
 #pragma once
 
 #include <vector>
 
 #include "app/page.h"
+#include "app/page0.h"
+#include "app/page2.h"
+#include "wizard/install/pages/page10.h"
+#include "wizard/install/pages/page11.h"
+#include "wizard/install/pages/page12.h"
 #include "wizard/uninstall/page1.h"
 #include "wizard/uninstall/page3.h"
 #include "wizard/uninstall/page4.h"
@@ -14,8 +19,8 @@ namespace zr {
 
 class CDrvSheet {
  public:
-  // Adds the pages of engine.m_nWizardMode: 2 the uninstall pages; 1 the
-  // install pages; any other value the chooser alone.
+  // Adds the pages of engine.m_nWizardMode: 1 the install pages, 2 the
+  // uninstall pages, any other value the chooser alone.
   explicit CDrvSheet(CRegEdit& engine);
   CDrvSheet(const CDrvSheet&) = delete;
   CDrvSheet& operator=(const CDrvSheet&) = delete;
@@ -26,9 +31,14 @@ class CDrvSheet {
 
   CRegEdit& Engine() { return engine_; }
 
+  CPage0 m_page0;
   CPage1 m_page1;
+  CPage2 m_page2;
   CPage3 m_page3;
   CPage4 m_page4;
+  CPage10 m_page10;
+  CPage11 m_page11;
+  CPage12 m_page12;
 
  private:
   CRegEdit& engine_;

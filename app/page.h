@@ -29,8 +29,9 @@ class ISheet {
   virtual void PostWizardButtons(int flags) = 0;
   // Adds a page after the last one.
   virtual void AddPage(CPage& page) = 0;
-  // Window timers of a page.
-  virtual void SetTimer(CPage& page, int id, unsigned milliseconds) = 0;
+  // Window timers of a page. SetTimer answers false when no timer could be
+  // made.
+  virtual bool SetTimer(CPage& page, int id, unsigned milliseconds) = 0;
   virtual void KillTimer(CPage& page, int id) = 0;
   // UpdateData: runs the page's data exchange against its controls.
   virtual void UpdateData(CPage& page, bool save) = 0;

@@ -14,9 +14,14 @@ class IWizardHost {
   virtual void RunModal(CDrvSheet& sheet) = 0;
 };
 
-// The program's start-up: uninstall mode, version detection, the wizard run
+// The wizard mode the program starts in: the uninstall pages.
+inline constexpr char kStartupWizardMode = 2;
+
+// The program's start-up: the wizard mode, version detection, the wizard run
 // modally. Returns false, as the application's start-up does, so that the
-// program ends when the wizard has closed.
-bool RunApplication(CRegEdit& engine, IWizardHost& host);
+// program ends when the wizard has closed. The Windows program always starts
+// in kStartupWizardMode; the Linux program lets tests and demos pick the
+// install pages (1) or the chooser (any other value).
+bool RunApplication(CRegEdit& engine, IWizardHost& host, char wizardMode = kStartupWizardMode);
 
 }  // namespace zr

@@ -213,7 +213,10 @@ void WizardRunner::AddPage(CPage& page) {
   page.Attach(this);
 }
 
-void WizardRunner::SetTimer(CPage& page, int id, unsigned milliseconds) { timers_[&page][id] = milliseconds; }
+bool WizardRunner::SetTimer(CPage& page, int id, unsigned milliseconds) {
+  timers_[&page][id] = milliseconds;
+  return true;
+}
 
 void WizardRunner::KillTimer(CPage& page, int id) { timers_[&page].erase(id); }
 

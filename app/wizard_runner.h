@@ -64,7 +64,7 @@ class WizardRunner final : public ISheet, public ISheetWindow {
   // ISheet
   void PostWizardButtons(int flags) override;
   void AddPage(CPage& page) override;
-  void SetTimer(CPage& page, int id, unsigned milliseconds) override;
+  bool SetTimer(CPage& page, int id, unsigned milliseconds) override;
   void KillTimer(CPage& page, int id) override;
   void UpdateData(CPage& page, bool save) override;
 

@@ -153,6 +153,9 @@ class CRegEdit {
   int ReleaseComDbPort(int nRoot, int nDevice);
   int RemoveLanClass(int nMode);
 
+  // --- Driver staging -------------------------------------------------------
+  int CopyDriverFiles(int nPlan);
+
   // --- The work file ------------------------------------------------------
   // The profile calls on m_szWorkFile: GetPrivateProfileStringA with ""
   // and 260 bytes, GetPrivateProfileIntA with 0, WritePrivateProfileStringA.

@@ -1,7 +1,7 @@
 // The Linux program: the wizard over a simulated Windows machine, in the
 // terminal or from a script.
 //
-//   zrdrvtool [--machine DIR] [--script FILE|-] [--summary]
+//   zrdrvtool [--machine DIR] [--script FILE|-] [--mode MODE] [--summary]
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
 // machine in a scratch folder, so the bundled image stays as it is; with it,
@@ -37,15 +37,18 @@ struct Options {
   std::string machine;
   std::string script;
   bool summary = false;
+  char wizardMode = zr::kStartupWizardMode;
 };
 
 void Usage(std::FILE* to) {
   std::fprintf(to,
-               "usage: zrdrvtool [--machine DIR] [--script FILE|-] [--summary]\n"
+               "usage: zrdrvtool [--machine DIR] [--script FILE|-] [--mode uninstall|install|chooser] [--summary]\n"
                "  --machine DIR   the machine image to work on (changes are saved in it);\n"
                "                  default: a scratch copy of %s\n"
                "  --script FILE   run the wizard from a script ('-': standard input, also used\n"
                "                  when standard input is not a terminal)\n"
+               "  --mode MODE     the pages to start with: uninstall (the program's own start),\n"
+               "                  install, or the chooser between both\n"
                "  --summary       print what the machine image holds and stop\n",
                ZR_DEFAULT_MACHINE);
 }
@@ -56,6 +59,18 @@ int ParseArguments(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if ((arg == "--machine" || arg == "--script") && i + 1 < argc) {
       (arg == "--machine" ? options.machine : options.script) = argv[++i];
+    } else if (arg == "--mode" && i + 1 < argc) {
+      const std::string mode = argv[++i];
+      if (mode == "uninstall") {
+        options.wizardMode = 2;
+      } else if (mode == "install") {
+        options.wizardMode = 1;
+      } else if (mode == "chooser") {
+        options.wizardMode = 0;
+      } else {
+        std::fprintf(stderr, "zrdrvtool: unknown mode '%s'\n", mode.c_str());
+        return zr::tty::kExitScriptError;
+      }
     } else if (arg == "--summary") {
       options.summary = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -142,11 +157,11 @@ int main(int argc, char** argv) {
         in = &file;
       }
       zr::tty::ScriptHost host(session, *in, std::cout);
-      zr::RunApplication(engine, host);
+      zr::RunApplication(engine, host, options.wizardMode);
       status = host.Status();
     } else {
       zr::tty::InteractiveHost host(session);
-      zr::RunApplication(engine, host);
+      zr::RunApplication(engine, host, options.wizardMode);
     }
   }  // the engine's end deletes the work file
   if (const std::string saveError = session.SaveIfChanged(); !saveError.empty())

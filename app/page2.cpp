@@ -1,0 +1,28 @@
+#include "app/page2.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/win_codes.h"
+
+namespace zr {
+
+bool CPage2::OnSetActive() {
+  PostButtons(kButtonBack | kButtonNext);
+  CRegEdit& engine = Engine();
+  std::vector<std::uint8_t> bytes;
+  if (engine.Platform().Files().ReadWholeFile(engine.m_szWorkFileCopy.view(), bytes) == win::kSuccess) {
+    m_nDataLen = static_cast<std::uint32_t>(bytes.size());
+    // The text ends at the first zero byte.
+    const auto* data = reinterpret_cast<const char*>(bytes.data());
+    m_strText = FromEngineText(engine, std::string_view(data, strnlen(data, bytes.size())));
+  } else {
+    m_strText = "no data";
+  }
+  UpdateData(false);
+  return true;
+}
+
+void CPage2::DoDataExchange(DataExchange& dx) { dx.Text(1009, m_strText, kTextLimit); }
+
+}  // namespace zr

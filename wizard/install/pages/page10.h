@@ -1,0 +1,27 @@
+// The install start page: how to set switch 7 for this Windows; Next runs
+// both detections, plans the missing driver sets and stages them.
+#pragma once
+
+#include "app/page.h"
+
+namespace zr {
+
+class CPage10 final : public CPage {
+ public:
+  explicit CPage10(CRegEdit& engine) : CPage(135, "CPage10", engine) {}
+
+  bool OnSetActive() override;
+  int OnWizardNext() override;
+  void DoDataExchange(DataExchange& dx) override;
+
+  std::string m_strOs;
+  std::string m_strMsg1;
+  std::string m_strMsg2;
+  std::string m_strMsg3;
+  std::string m_strMsg4;
+};
+
+// The chooser's debug key: D, or key 4 of the numeric keypad.
+inline bool IsDebugKey(char lastKey) { return lastKey == 0x44 || lastKey == 0x64; }
+
+}  // namespace zr
