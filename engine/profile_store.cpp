@@ -51,9 +51,32 @@ std::vector<char> PackNames(const std::vector<std::string_view>& names, std::siz
 ProfileStore::ProfileStore(IFiles& files, std::string path, unsigned codePage)
     : files_(files), path_(std::move(path)), text_(codePage) {}
 
+void ProfileStore::AddEntry(Section& section, Entry entry) const {
+  section.index.try_emplace(text_.Fold(entry.name), section.entries.size());
+  section.entries.push_back(std::move(entry));
+}
+
+void ProfileStore::AddSection(Section section) const {
+  sectionIndex_.try_emplace(text_.Fold(section.name), sections_.size());
+  sections_.push_back(std::move(section));
+}
+
+void ProfileStore::ReindexEntries(Section& section) const {
+  section.index.clear();
+  for (std::size_t i = 0; i < section.entries.size(); ++i)
+    section.index.try_emplace(text_.Fold(section.entries[i].name), i);
+}
+
+void ProfileStore::ReindexSections() const {
+  sectionIndex_.clear();
+  for (std::size_t i = 0; i < sections_.size(); ++i) sectionIndex_.try_emplace(text_.Fold(sections_[i].name), i);
+}
+
 void ProfileStore::Load() const {
   if (loaded_) return;
-  sections_.assign(1, Section{});
+  sections_.clear();
+  sectionIndex_.clear();
+  AddSection(Section{});
   bom_ = false;
   std::vector<std::uint8_t> bytes;
   if (files_.ReadWholeFile(path_, bytes) != win::kSuccess) bytes.clear();
@@ -65,11 +88,10 @@ void ProfileStore::Load() const {
   profile::ForEachLine(content, text_, [this](std::string_view line) {
     const profile::Line parsed = profile::ParseLine(line, text_);
     if (parsed.isHeader) {
-      sections_.push_back(Section{std::string(parsed.name), true, {}});
+      AddSection(Section{std::string(parsed.name), true, {}, {}});
     } else {
-      sections_.back().entries.push_back(
-          Entry{std::string(parsed.name),
-                parsed.value ? std::optional<std::string>(*parsed.value) : std::nullopt});
+      AddEntry(sections_.back(), Entry{std::string(parsed.name), parsed.value ? std::optional<std::string>(*parsed.value)
+                                                                              : std::nullopt});
     }
   });
   loaded_ = true;
@@ -113,10 +135,8 @@ std::vector<std::uint8_t> ProfileStore::Serialise() const {
 
 const ProfileStore::Section* ProfileStore::FindSection(std::string_view trimmedName) const {
   Load();
-  for (const Section& section : sections_) {
-    if (text_.NamesEqual(section.name, trimmedName)) return &section;
-  }
-  return nullptr;
+  const auto it = sectionIndex_.find(text_.Fold(trimmedName));
+  return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 ProfileStore::Section* ProfileStore::FindSection(std::string_view trimmedName) {
@@ -127,11 +147,8 @@ const ProfileStore::Entry* ProfileStore::FindEntry(std::string_view section,
                                                    std::string_view key) const {
   const Section* found = FindSection(text_.Trim(section));
   if (!found) return nullptr;
-  const std::string_view name = text_.Trim(key);
-  for (const Entry& entry : found->entries) {
-    if (text_.NamesEqual(entry.name, name)) return &entry;
-  }
-  return nullptr;
+  const auto it = found->index.find(text_.Fold(text_.Trim(key)));
+  return it == found->index.end() ? nullptr : &found->entries[it->second];
 }
 
 std::string ProfileStore::CopyDefault(std::string_view def, std::size_t size) const {
@@ -208,16 +225,16 @@ ProfileStore::Change ProfileStore::SetValue(std::string_view section, std::strin
     const std::string header = "[" + std::string(sectionName) + "]";
     const profile::Line readBack = profile::ParseLine(header, text_);
     if (!readBack.isHeader || readBack.name != sectionName) return Change::kRefused;
-    sections_.push_back(Section{std::string(sectionName), true, {}});
+    AddSection(Section{std::string(sectionName), true, {}, {}});
     target = &sections_.back();
   }
-  for (Entry& entry : target->entries) {
-    if (!text_.NamesEqual(entry.name, parsed.name)) continue;
+  if (const auto it = target->index.find(text_.Fold(parsed.name)); it != target->index.end()) {
+    Entry& entry = target->entries[it->second];
     if (entry.value && *entry.value == *parsed.value) return Change::kNone;
     entry.value = std::string(*parsed.value);
     return Change::kMade;
   }
-  target->entries.push_back(Entry{std::string(parsed.name), std::string(*parsed.value)});
+  AddEntry(*target, Entry{std::string(parsed.name), std::string(*parsed.value)});
   return Change::kMade;
 }
 
@@ -228,6 +245,7 @@ ProfileStore::Change ProfileStore::DeleteKey(std::string_view section, std::stri
   const auto removed = std::erase_if(target->entries, [&](const Entry& entry) {
     return text_.NamesEqual(entry.name, name);
   });
+  if (removed > 0) ReindexEntries(*target);
   return removed > 0 ? Change::kMade : Change::kNone;
 }
 
@@ -238,11 +256,13 @@ ProfileStore::Change ProfileStore::RemoveSections(std::string_view section) {
   // The part above the first header has no header to remove: it is emptied.
   if (text_.NamesEqual(sections_.front().name, name) && !sections_.front().entries.empty()) {
     sections_.front().entries.clear();
+    sections_.front().index.clear();
     removed = true;
   }
   const auto erased = std::erase_if(sections_, [&](const Section& candidate) {
     return candidate.hasHeader && text_.NamesEqual(candidate.name, name);
   });
+  if (erased > 0) ReindexSections();
   return removed || erased > 0 ? Change::kMade : Change::kNone;
 }
 
@@ -288,6 +308,7 @@ void ProfileStore::Invalidate() {
   loaded_ = false;
   bom_ = false;
   sections_.clear();
+  sectionIndex_.clear();
   dirty_ = false;
   wroteThrough_ = false;
 }

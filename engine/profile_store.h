@@ -41,6 +41,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/profile_syntax.h"
@@ -106,6 +107,9 @@ class ProfileStore {
     std::string name;  // "" for the lines above the first header
     bool hasHeader = false;
     std::vector<Entry> entries;
+    // Folded key name -> position of its first entry: a run writes and
+    // reads thousands of keys, which a scan per call would make quadratic.
+    std::unordered_map<std::string, std::size_t> index;
   };
 
   enum class Change { kNone, kMade, kRefused };
@@ -123,6 +127,10 @@ class ProfileStore {
   // change was refused or the file did not take it.
   bool Commit(Change change);
   bool WriteFile();
+  void AddEntry(Section& section, Entry entry) const;
+  void AddSection(Section section) const;
+  void ReindexEntries(Section& section) const;
+  void ReindexSections() const;
 
   IFiles& files_;
   std::string path_;
@@ -130,6 +138,8 @@ class ProfileStore {
   mutable bool loaded_ = false;
   mutable bool bom_ = false;
   mutable std::vector<Section> sections_;  // [0] is the part above any header
+  // Folded section name -> position of its first section.
+  mutable std::unordered_map<std::string, std::size_t> sectionIndex_;
   bool wroteThrough_ = false;  // the file took a write since the last flush
   bool dirty_ = false;         // changes that only memory holds
 };

@@ -47,6 +47,19 @@ bool CodePageText::NamesEqual(std::string_view a, std::string_view b) const {
   return true;
 }
 
+std::string CodePageText::Fold(std::string_view name) const {
+  std::string folded(name);
+  for (std::size_t i = 0; i < folded.size();) {
+    if (CharLength(folded, i) == 2) {
+      i += 2;
+    } else {
+      folded[i] = FoldAscii(folded[i]);
+      ++i;
+    }
+  }
+  return folded;
+}
+
 std::size_t CodePageText::CutLength(std::string_view s, std::size_t max) const {
   std::size_t i = 0;
   while (i < s.size()) {
