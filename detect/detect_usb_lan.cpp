@@ -30,7 +30,9 @@ int CRegEdit::DetectUsbLan9x() {
   int word = 0;
   if (EnumUsbDevices("Enum\\USB", kLanAdapter, 1) == 1) word |= 0x20;
   Text260 key;
-  Text260 path;
+  // The driver name may be 259 characters long; the engine's key-path
+  // buffers hold the class key path built from it.
+  decltype(m_aszKeyPath)::value_type path;
   ForEachRecordedInstance([&](int r, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
     if (!StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kLanAdapter)) return;

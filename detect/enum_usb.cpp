@@ -10,6 +10,9 @@ namespace {
 
 constexpr int kRoots = 128;
 constexpr int kInstances = 128;
+// As long as the engine's key-path buffers: a path of a 259-character root
+// and instance name (or driver name) below the enumerator (or class) key.
+using KeyPath = decltype(CRegEdit::m_aszKeyPath)::value_type;
 
 }  // namespace
 
@@ -66,7 +69,7 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
     for (int d = 0; d < kInstances; ++d) {
       key.Format("usb_device%d_index", d);
       if (ReadWorkInt(m_szSection.view(), key.view()) == 0) break;
-      auto read = [&](const Text260& path, std::string_view value, int* result = nullptr) {
+      auto read = [&](const KeyPath& path, std::string_view value, int* result = nullptr) {
         if (path.empty()) {
           if (result != nullptr) *result = 0;
           return Text260();
@@ -81,7 +84,7 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         const Text260 root = ReadWorkText(m_szSection.view(), "reg_enum");
         key.Format("usb_device%d_reg_enum", d);
         const Text260 instance = ReadWorkText(m_szSection.view(), key.view());
-        Text260 path;
+        KeyPath path;
         const bool fits = parameters ? path.Format("%s\\%s\\%s\\%s", enumPath.c_str(), root.c_str(),
                                                    instance.c_str(), "Device Parameters")
                                      : path.Format("%s\\%s\\%s", enumPath.c_str(), root.c_str(), instance.c_str());
@@ -89,7 +92,7 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         return path;
       };
 
-      const Text260 instance = instancePath(false);
+      const KeyPath instance = instancePath(false);
       const Text260 description = read(instance, "DeviceDesc");
       write("usb_device%d_reg_dev_name", description.view());
       if (EqualIgnoringCase(description.view(), deviceDesc)) {
@@ -107,13 +110,13 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         write("usb_device%d_reg_sym_name", read(instance, "SymbolicName").view());
         continue;
       }
-      const Text260 parameters = instancePath(true);
+      const KeyPath parameters = instancePath(true);
       write("usb_device%d_reg_sym_name", read(parameters, "SymbolicName").view());
       write("usb_device%d_reg_port_name", read(parameters, "PortName").view());
       write("usb_device%d_reg_service", read(instancePath(false), "Service").view());
       key.Format("usb_device%d_reg_driver", d);
       const Text260 driver = ReadWorkText(m_szSection.view(), key.view());
-      Text260 classKey;
+      KeyPath classKey;
       if (!classKey.Format("SYSTEM\\CurrentControlSet\\Control\\Class\\%s", driver.c_str())) classKey.Clear();
       write("usb_device%d_reg_rsp_name", read(classKey, "ResponsesKeyName").view());
       write("usb_device%d_reg_net_conf", read(classKey, "NetCfgInstanceId").view());

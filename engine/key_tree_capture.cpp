@@ -2,6 +2,7 @@
 // can later be deleted deepest key first.
 #include "engine/opened_key.h"
 #include "engine/reg_edit.h"
+#include "engine/registry_name.h"
 
 namespace zr {
 namespace {
@@ -82,15 +83,16 @@ void CRegEdit::SplitSymbolicName(std::string_view recorded) {
 
 bool CRegEdit::BuildTreeRoot(int tree, std::string_view format, std::initializer_list<std::string_view> names) {
   Text260& root = m_aszTreeRoot[static_cast<std::size_t>(tree)];
-  // A root with an empty name in it would name a parent of the device's
-  // keys (all of Services, say); such a root is left empty, which no
-  // deletion matches, and nothing is captured for it. So is a root too long
-  // for its buffer, which cut short would name another key.
+  // A root with an empty name in it, or a name ending in a backslash, would
+  // name a parent of the device's keys (all of Services, say); such a root
+  // is left empty, which no deletion matches, and nothing is captured for
+  // it. So is a root too long for its buffer, which cut short would name
+  // another key.
   std::string path;
   auto name = names.begin();
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format.compare(i, 2, "%s") == 0 && name != names.end()) {
-      if (name->empty()) break;
+      if (LastNameEmpty(*name, platform_.System().AnsiCodePage())) break;
       path.append(*name++);
       ++i;
     } else {

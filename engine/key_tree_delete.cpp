@@ -6,6 +6,8 @@
 
 #include "app/sheet_window.h"
 #include "engine/reg_edit.h"
+#include "engine/registry_name.h"
+#include "platform/text/codepage.h"
 
 namespace zr {
 namespace {
@@ -14,11 +16,20 @@ constexpr int kKeysPerLevel = 10;
 constexpr char kAccessErrorText[] = "管理者権限でログオンする必要があります。\r\nアプリケーションを終了します。";
 constexpr char kAccessErrorCaption[] = "アクセス権エラー";
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
+// Equal but for the case of ASCII letters that stand as characters of their
+// own; the second byte of a double-byte character is compared as it is.
+bool SameKeyPath(std::string_view a, std::string_view b, unsigned codePage) {
+  if (a.size() != b.size()) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (text::IsLeadByte(static_cast<unsigned char>(a[i]), codePage) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (lower(a[i]) != lower(b[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -60,8 +71,8 @@ void CRegEdit::ForEachRecordedKey(int tree, Visit visit) {
 
 int CRegEdit::DeleteKeyTree(std::string_view parentPath, std::string_view keyName, int mode) {
   if (mode != 1 && mode != 2) return 0;
-  // An empty name would make the deletion name the parent itself.
-  if (keyName.find_first_not_of('\\') == std::string_view::npos) return 0;
+  // An empty name, or one ending in a backslash, names the parent itself.
+  if (LastNameEmpty(keyName, platform_.System().AnsiCodePage())) return 0;
   if (mode == 1) return RegDeleteKey(parentPath, keyName);
 
   WorkFileBatch batch(*this);
@@ -73,7 +84,8 @@ int CRegEdit::DeleteKeyTree(std::string_view parentPath, std::string_view keyNam
     // The whole root must match: a tree recorded for a deeper key, walked
     // from this one, would name other keys.
     if (!m_aszTreeRoot[static_cast<std::size_t>(t)].empty() &&
-        EqualIgnoringCase(m_aszTreeRoot[static_cast<std::size_t>(t)].view(), m_szDelRoot.view())) {
+        SameKeyPath(m_aszTreeRoot[static_cast<std::size_t>(t)].view(), m_szDelRoot.view(),
+                    platform_.System().AnsiCodePage())) {
       tree = t;
       break;
     }

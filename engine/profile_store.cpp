@@ -51,25 +51,45 @@ std::vector<char> PackNames(const std::vector<std::string_view>& names, std::siz
 ProfileStore::ProfileStore(IFiles& files, std::string path, unsigned codePage)
     : files_(files), path_(std::move(path)), text_(codePage) {}
 
+std::size_t ProfileStore::FindEntryPosition(const Section& section, std::string_view name) const {
+  const auto [first, last] = section.index.equal_range(text_.FoldedHash(name));
+  for (auto it = first; it != last; ++it)
+    if (text_.NamesEqual(section.entries[it->second].name, name)) return it->second;
+  return std::string_view::npos;
+}
+
+std::size_t ProfileStore::FindSectionPosition(std::string_view name) const {
+  const auto [first, last] = sectionIndex_.equal_range(text_.FoldedHash(name));
+  for (auto it = first; it != last; ++it)
+    if (text_.NamesEqual(sections_[it->second].name, name)) return it->second;
+  return std::string_view::npos;
+}
+
 void ProfileStore::AddEntry(Section& section, Entry entry) const {
-  section.index.try_emplace(text_.Fold(entry.name), section.entries.size());
+  // Only the first entry of a name is indexed: the first one wins.
+  if (FindEntryPosition(section, entry.name) == std::string_view::npos)
+    section.index.emplace(text_.FoldedHash(entry.name), section.entries.size());
   section.entries.push_back(std::move(entry));
 }
 
 void ProfileStore::AddSection(Section section) const {
-  sectionIndex_.try_emplace(text_.Fold(section.name), sections_.size());
+  if (FindSectionPosition(section.name) == std::string_view::npos)
+    sectionIndex_.emplace(text_.FoldedHash(section.name), sections_.size());
   sections_.push_back(std::move(section));
 }
 
 void ProfileStore::ReindexEntries(Section& section) const {
   section.index.clear();
-  for (std::size_t i = 0; i < section.entries.size(); ++i)
-    section.index.try_emplace(text_.Fold(section.entries[i].name), i);
+  std::vector<Entry> entries = std::move(section.entries);
+  section.entries.clear();
+  for (Entry& entry : entries) AddEntry(section, std::move(entry));
 }
 
 void ProfileStore::ReindexSections() const {
   sectionIndex_.clear();
-  for (std::size_t i = 0; i < sections_.size(); ++i) sectionIndex_.try_emplace(text_.Fold(sections_[i].name), i);
+  std::vector<Section> sections = std::move(sections_);
+  sections_.clear();
+  for (Section& section : sections) AddSection(std::move(section));
 }
 
 void ProfileStore::Load() const {
@@ -135,8 +155,8 @@ std::vector<std::uint8_t> ProfileStore::Serialise() const {
 
 const ProfileStore::Section* ProfileStore::FindSection(std::string_view trimmedName) const {
   Load();
-  const auto it = sectionIndex_.find(text_.Fold(trimmedName));
-  return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
+  const std::size_t at = FindSectionPosition(trimmedName);
+  return at == std::string_view::npos ? nullptr : &sections_[at];
 }
 
 ProfileStore::Section* ProfileStore::FindSection(std::string_view trimmedName) {
@@ -147,8 +167,8 @@ const ProfileStore::Entry* ProfileStore::FindEntry(std::string_view section,
                                                    std::string_view key) const {
   const Section* found = FindSection(text_.Trim(section));
   if (!found) return nullptr;
-  const auto it = found->index.find(text_.Fold(text_.Trim(key)));
-  return it == found->index.end() ? nullptr : &found->entries[it->second];
+  const std::size_t at = FindEntryPosition(*found, text_.Trim(key));
+  return at == std::string_view::npos ? nullptr : &found->entries[at];
 }
 
 std::string ProfileStore::CopyDefault(std::string_view def, std::size_t size) const {
@@ -228,8 +248,8 @@ ProfileStore::Change ProfileStore::SetValue(std::string_view section, std::strin
     AddSection(Section{std::string(sectionName), true, {}, {}});
     target = &sections_.back();
   }
-  if (const auto it = target->index.find(text_.Fold(parsed.name)); it != target->index.end()) {
-    Entry& entry = target->entries[it->second];
+  if (const std::size_t at = FindEntryPosition(*target, parsed.name); at != std::string_view::npos) {
+    Entry& entry = target->entries[at];
     if (entry.value && *entry.value == *parsed.value) return Change::kNone;
     entry.value = std::string(*parsed.value);
     return Change::kMade;

@@ -107,9 +107,11 @@ class ProfileStore {
     std::string name;  // "" for the lines above the first header
     bool hasHeader = false;
     std::vector<Entry> entries;
-    // Folded key name -> position of its first entry: a run writes and
-    // reads thousands of keys, which a scan per call would make quadratic.
-    std::unordered_map<std::string, std::size_t> index;
+    // Hash of the folded key name -> position of the first entry of that
+    // name: a run writes and reads thousands of keys, which a scan per call
+    // would make quadratic. Only hashes are kept, not second copies of the
+    // names.
+    std::unordered_multimap<std::size_t, std::size_t> index;
   };
 
   enum class Change { kNone, kMade, kRefused };
@@ -127,6 +129,9 @@ class ProfileStore {
   // change was refused or the file did not take it.
   bool Commit(Change change);
   bool WriteFile();
+  // Position of the first entry or section of that name, or npos.
+  std::size_t FindEntryPosition(const Section& section, std::string_view name) const;
+  std::size_t FindSectionPosition(std::string_view name) const;
   void AddEntry(Section& section, Entry entry) const;
   void AddSection(Section section) const;
   void ReindexEntries(Section& section) const;
@@ -138,8 +143,8 @@ class ProfileStore {
   mutable bool loaded_ = false;
   mutable bool bom_ = false;
   mutable std::vector<Section> sections_;  // [0] is the part above any header
-  // Folded section name -> position of its first section.
-  mutable std::unordered_map<std::string, std::size_t> sectionIndex_;
+  // Hash of the folded section name -> position of its first section.
+  mutable std::unordered_multimap<std::size_t, std::size_t> sectionIndex_;
   bool wroteThrough_ = false;  // the file took a write since the last flush
   bool dirty_ = false;         // changes that only memory holds
 };

@@ -1,5 +1,7 @@
 #include "engine/profile_syntax.h"
 
+#include <cstdint>
+
 #include "platform/text/codepage.h"
 
 namespace zr::profile {
@@ -47,17 +49,21 @@ bool CodePageText::NamesEqual(std::string_view a, std::string_view b) const {
   return true;
 }
 
-std::string CodePageText::Fold(std::string_view name) const {
-  std::string folded(name);
-  for (std::size_t i = 0; i < folded.size();) {
-    if (CharLength(folded, i) == 2) {
+std::size_t CodePageText::FoldedHash(std::string_view name) const {
+  // FNV-1a over the folded bytes.
+  std::uint64_t hash = 1469598103934665603ull;
+  auto mix = [&hash](char c) { hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull; };
+  for (std::size_t i = 0; i < name.size();) {
+    if (CharLength(name, i) == 2) {
+      mix(name[i]);
+      mix(name[i + 1]);
       i += 2;
     } else {
-      folded[i] = FoldAscii(folded[i]);
+      mix(FoldAscii(name[i]));
       ++i;
     }
   }
-  return folded;
+  return static_cast<std::size_t>(hash);
 }
 
 std::size_t CodePageText::CutLength(std::string_view s, std::size_t max) const {

@@ -11,7 +11,6 @@
 #include <array>
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace zr::profile {
@@ -36,8 +35,8 @@ class CodePageText {
   // Equal when they differ only in the case of ASCII letters that stand as
   // characters of their own.
   bool NamesEqual(std::string_view a, std::string_view b) const;
-  // A key under which names that are NamesEqual are equal.
-  std::string Fold(std::string_view name) const;
+  // A hash under which names that are NamesEqual are equal.
+  std::size_t FoldedHash(std::string_view name) const;
 
   // The longest prefix of at most `max` bytes that does not split a
   // character.

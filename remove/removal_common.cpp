@@ -3,6 +3,7 @@
 #include "remove/removal_common.h"
 
 #include "detect/text_match.h"
+#include "platform/text/codepage.h"
 
 namespace zr {
 
@@ -19,17 +20,27 @@ int CRegEdit::DeleteChildKey(std::string_view parent, std::string_view child, in
   return DeleteKeyTree(parent, child, mode);
 }
 
-bool IsInstanceName(std::string_view name) {
-  const std::size_t slash = name.find('\\');
-  return slash != std::string_view::npos && slash > 0 && slash + 1 < name.size() &&
-         name.find('\\', slash + 1) == std::string_view::npos;
+bool IsInstanceName(std::string_view name, unsigned codePage) {
+  // Separators counted by character: the second byte of a double-byte
+  // character may be 0x5C and is no separator.
+  std::size_t separators = 0;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (text::IsLeadByte(static_cast<unsigned char>(name[i]), codePage) && i + 1 < name.size()) {
+      ++i;
+    } else if (name[i] == '\\') {
+      ++separators;
+      at = i;
+    }
+  }
+  return separators == 1 && at > 0 && at + 1 < name.size();
 }
 
 int CRegEdit::DeleteInstanceKey(std::string_view parent, std::string_view child, int mode) {
   // A driver or component name read from the registry or the work file
   // must name one instance ("Modem\0001", "{guid}\0003"); a bare class name
   // would take every device of that class with it.
-  if (!IsInstanceName(child)) return 0;
+  if (!IsInstanceName(child, platform_.System().AnsiCodePage())) return 0;
   return DeleteKeyTree(parent, child, mode);
 }
 

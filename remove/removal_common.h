@@ -7,7 +7,7 @@
 namespace zr {
 
 // True for "<class>\<instance>": two non-empty names and one backslash.
-bool IsInstanceName(std::string_view name);
+bool IsInstanceName(std::string_view name, unsigned codePage);
 
 template <typename Visit>
 void CRegEdit::ForEachMatchingClassKey(std::string_view classPath, std::string_view valueName, std::size_t offset,

@@ -96,6 +96,9 @@ void CRegEdit::RemoveWdmModemNt() {
 
     ReleaseComDbPort(r, d);
     m_szSection.Format("usb_root%d", r);
+    // Without a port name the release read nothing: a length recorded by an
+    // earlier release of this instance would write back a stale bitmap.
+    if (recorded("usb_device%d_reg_port_name").empty()) return;
     key.Format("usb_device%d_reg_com_db_len", d);
     const int length = ReadWorkInt(m_szSection.view(), key.view());
     // Only a length the release itself read goes back: never more than the

@@ -34,6 +34,13 @@ std::size_t LowerBound(const std::vector<Item>& items, std::u16string_view fold)
 }  // namespace
 
 std::u16string FoldName(std::string_view name, unsigned codePage) {
+  // Most names are plain ASCII, which every code page maps to itself: no
+  // conversion needed.
+  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::u16string fold(name.size(), u'\0');
+    for (std::size_t i = 0; i < name.size(); ++i) fold[i] = LowerCodeUnit(static_cast<char16_t>(name[i]));
+    return fold;
+  }
   std::u16string fold = text::ToUtf16(name, codePage);
   for (char16_t& c : fold) c = LowerCodeUnit(c);
   return fold;

@@ -2,7 +2,10 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/text/codepage.h"
 
@@ -57,11 +60,21 @@ void Convert(iconv_t cd, const In* in, std::size_t count, std::size_t unitOnErro
   }
 }
 
+// Opening a converter costs far more than most conversions, so each thread
+// keeps the ones it has opened.
+Converter& Cached(const std::string& to, const std::string& from) {
+  thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> cache;
+  auto& slot = cache[{to, from}];
+  if (!slot) slot = std::make_unique<Converter>(to, from);
+  if (slot->Ok()) iconv(slot->Get(), nullptr, nullptr, nullptr, nullptr);
+  return *slot;
+}
+
 }  // namespace
 
 std::u16string ToUtf16(std::string_view bytes, unsigned codePage) {
   std::u16string out;
-  Converter cd("UTF-16LE", IconvName(codePage));
+  Converter& cd = Cached("UTF-16LE", IconvName(codePage));
   if (!cd.Ok()) {
     for (unsigned char c : bytes) out += c < 0x80 ? char16_t(c) : char16_t(0xFFFD);
     return out;
@@ -72,7 +85,7 @@ std::u16string ToUtf16(std::string_view bytes, unsigned codePage) {
 
 std::string FromUtf16(std::u16string_view text, unsigned codePage) {
   std::string out;
-  Converter cd(IconvName(codePage), "UTF-16LE");
+  Converter& cd = Cached(IconvName(codePage), "UTF-16LE");
   if (!cd.Ok()) {
     for (char16_t c : text) out += c < 0x80 ? char(c) : '?';
     return out;

@@ -108,7 +108,7 @@ TEST(RegFileRead, ValueKindsInBothFormats) {
       {R"("v"=hex(7):61,00,62,00,00)", R"("v"=hex(7):61,00,00,00,62,00,00,00,00,00)", win::kRegMultiSz,
        "a\0b\0\0"s},
       {R"("v"=hex(1):41,42)", R"("v"=hex(1):41,00,42,00)", win::kRegSz, "AB"},
-      // Half a UTF-16 character is no character: the ANSI view drops it.
+      // Half a UTF-16 character is no character and is dropped.
       {R"("v"=hex(1):41,00,42)", "", win::kRegSz, "A\0B"s, "A"},
   };
   for (RegFormat format : kFormats) {

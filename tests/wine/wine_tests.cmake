@@ -36,3 +36,6 @@ endforeach()
 add_test(NAME wine_harness_selftest
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/harness-selftest.sh ${zr_wine_work})
 set_tests_properties(wine_harness_selftest PROPERTIES LABELS "wine" TIMEOUT 300)
+
+# The Windows program end to end, against the Linux program.
+include(${CMAKE_CURRENT_LIST_DIR}/e2e/e2e_tests.cmake)

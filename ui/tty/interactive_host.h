@@ -17,7 +17,11 @@ class InteractiveHost final : public IWizardHost, public IRunnerView {
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
 
  private:
+  // One wizard run on the screen; it exists while RunModal runs.
+  class Run;
+
   MachineSession& session_;
+  Run* run_ = nullptr;
 };
 
 }  // namespace zr::tty

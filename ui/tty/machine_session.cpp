@@ -1,5 +1,7 @@
 #include "ui/tty/machine_session.h"
 
+#include "platform/text/codepage.h"
+
 namespace zr::tty {
 
 std::string MachineSession::SaveIfChanged() {
@@ -13,6 +15,11 @@ std::vector<std::string> MachineSession::NewEvents() {
   std::vector<std::string> fresh(events.begin() + static_cast<std::ptrdiff_t>(seen_), events.end());
   seen_ = events.size();
   return fresh;
+}
+
+void MachineSession::RecordMessageBox(std::string_view caption, std::string_view text) {
+  const unsigned codePage = machine_.Config().codePage;
+  machine_.RecordMessageBox(text::FromUtf8(caption, codePage), text::FromUtf8(text, codePage));
 }
 
 bool MachineSession::RestartRequested() const {

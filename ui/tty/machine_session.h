@@ -21,6 +21,10 @@ class MachineSession {
   std::string SaveIfChanged();
   // Events logged since the last call.
   std::vector<std::string> NewEvents();
+  // Logs a message box the user was shown; the texts are UTF-8, as the
+  // sheet gives them, and go to the log as the machine's code page holds
+  // them, as every text of the machine does.
+  void RecordMessageBox(std::string_view caption, std::string_view text);
   // True once a restart has been requested in this run.
   bool RestartRequested() const;
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ui/tty/layout.h"
+
 namespace zr::tty {
 namespace {
 
@@ -16,8 +18,8 @@ const char* KindName(res::ControlKind kind) {
   return "?";
 }
 
-// The text a control shows: its current text when the page holds one,
-// else the template's.
+}  // namespace
+
 std::string ShownText(const WizardRunner& runner, const res::Control& control) {
   if (control.id != res::kNoId) {
     if (const ControlState* state = runner.FindControl(runner.Active(), control.id)) return state->text;
@@ -25,22 +27,20 @@ std::string ShownText(const WizardRunner& runner, const res::Control& control) {
   return std::string(control.text);
 }
 
-int CheckedOf(const WizardRunner& runner, const res::Control& control) {
+bool IsChecked(const WizardRunner& runner, const res::Control& control) {
   const ControlState* state = runner.FindControl(runner.Active(), control.id);
-  return state != nullptr ? state->checked : 0;
+  return state != nullptr && state->checked != 0;
 }
-
-}  // namespace
 
 std::vector<std::string> EnabledButtons(const WizardRunner& runner) {
   std::vector<std::string> buttons;
   const int flags = runner.Buttons();
-  if (flags & kButtonBack) buttons.emplace_back("< 戻る");
+  if (flags & kButtonBack) buttons.emplace_back(ButtonLabel(Button::Back));
   if (flags & kButtonFinish)
-    buttons.emplace_back("完了");
+    buttons.emplace_back(ButtonLabel(Button::Finish));
   else if (flags & kButtonNext)
-    buttons.emplace_back("次へ >");
-  buttons.emplace_back("キャンセル");
+    buttons.emplace_back(ButtonLabel(Button::Next));
+  buttons.emplace_back(ButtonLabel(Button::Cancel));
   return buttons;
 }
 
@@ -60,10 +60,10 @@ std::vector<std::string> RenderPage(const WizardRunner& runner) {
     const std::string text = ShownText(runner, control);
     switch (control.kind) {
       case res::ControlKind::CheckBox:
-        line += CheckedOf(runner, control) ? "[x] " : "[ ] ";
+        line += IsChecked(runner, control) ? "[x] " : "[ ] ";
         break;
       case res::ControlKind::RadioButton:
-        line += CheckedOf(runner, control) ? "(*) " : "( ) ";
+        line += IsChecked(runner, control) ? "(*) " : "( ) ";
         break;
       default:
         break;

@@ -11,6 +11,12 @@ namespace zr::tty {
 
 std::vector<std::string> RenderPage(const WizardRunner& runner);
 
+// The text a control of the active page shows: its current text when the
+// page holds one, else the template's.
+std::string ShownText(const WizardRunner& runner, const res::Control& control);
+// True when a check box or radio button of the active page is checked.
+bool IsChecked(const WizardRunner& runner, const res::Control& control);
+
 // The labels of the sheet's buttons that are enabled now, in screen order.
 std::vector<std::string> EnabledButtons(const WizardRunner& runner);
 

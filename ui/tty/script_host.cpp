@@ -45,7 +45,7 @@ bool ParseKey(const std::string& name, unsigned& virtualKey) {
 }
 
 void ScriptHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {
-  session_.Machine().RecordMessageBox(caption, text);
+  session_.RecordMessageBox(caption, text);
   std::string flat(text);
   for (std::size_t at; (at = flat.find("\r\n")) != std::string::npos;) flat.replace(at, 2, " / ");
   out_ << "message box [" << caption << "] " << flat << "\n";

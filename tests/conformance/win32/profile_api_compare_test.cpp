@@ -105,7 +105,9 @@ class ProfileApiCompare : public WorldTest {
     const std::size_t compared = cut ? size - 1 : store.size();
     EXPECT_EQ(std::string(store.begin(), store.begin() + static_cast<std::ptrdiff_t>(compared)),
               std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(compared)));
-    if (cut) EXPECT_EQ(store.back(), '\0');
+    if (cut) {
+      EXPECT_EQ(store.back(), '\0');
+    }
     for (std::size_t i = store.size(); i < size; ++i) {
       EXPECT_EQ(static_cast<std::uint8_t>(buffer[i]), kFill) << "the call wrote byte " << i;
     }

@@ -1,0 +1,58 @@
+# End-to-end tests (label wine-e2e): the shipping zrdrvtool.exe under Wine
+# and Xvfb, driven by the robot, compared with the Linux program on the same
+# machine image and script (run-e2e.sh). Included by ../wine_tests.cmake,
+# which has checked for Wine and the i686 compiler.
+find_program(ZR_XVFB_RUN xvfb-run)
+find_program(ZR_XWD xwd)
+if(NOT ZR_XVFB_RUN OR NOT ZR_XWD)
+  message(STATUS "Wine end-to-end tests left out: xvfb-run or xwd is missing")
+  return()
+endif()
+
+add_executable(reg_view ${CMAKE_CURRENT_LIST_DIR}/reg_view.cpp)
+target_link_libraries(reg_view PRIVATE zr_sim)
+
+set(zr_e2e ${CMAKE_CURRENT_LIST_DIR}/run-e2e.sh)
+set(zr_e2e_work ${CMAKE_BINARY_DIR}/wine-e2e)
+set(zr_e2e_scripts ${CMAKE_CURRENT_LIST_DIR}/scripts)
+
+add_test(NAME wine_e2e_build COMMAND ${zr_e2e} build)
+set_tests_properties(wine_e2e_build PROPERTIES FIXTURES_SETUP zr_wine_e2e LABELS "wine-e2e" TIMEOUT 1800)
+
+function(zr_e2e_test name image script)
+  add_test(NAME wine_e2e_${name}
+    COMMAND ${zr_e2e} run ${name} ${image} ${script} ${zr_e2e_work} ${ARGN})
+  set_tests_properties(wine_e2e_${name} PROPERTIES
+    FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 600 SKIP_RETURN_CODE 77)
+endfunction()
+
+set(zr_xp_image ${CMAKE_SOURCE_DIR}/machines/winxp-modem)
+# Every page in the winxp and win98 modes, with a screenshot of each.
+zr_e2e_test(winxp_uninstall ${zr_xp_image} ${zr_e2e_scripts}/uninstall-modem.script)
+zr_e2e_test(winxp_chooser_install ${zr_xp_image} ${zr_e2e_scripts}/chooser-install-xp.script --mode chooser)
+zr_e2e_test(win98_uninstall ${zr_xp_image} ${zr_e2e_scripts}/uninstall-98.script --windows win98)
+zr_e2e_test(win98_chooser_install ${zr_xp_image} ${zr_e2e_scripts}/chooser-install-98.script
+  --mode chooser --windows win98)
+
+# Each sample machine image that has a scenario script.
+file(GLOB zr_images LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/machines/*)
+foreach(image IN LISTS zr_images)
+  get_filename_component(image_name ${image} NAME)
+  set(script ${CMAKE_SOURCE_DIR}/tests/scenario/scripts/${image_name}.script)
+  if(IS_DIRECTORY ${image} AND EXISTS ${script})
+    string(REPLACE "-" "_" test_name ${image_name})
+    zr_e2e_test(scenario_${test_name} ${image} ${script})
+  endif()
+endforeach()
+
+# The shipping program imports only what Windows 98 has.
+add_test(NAME wine_ship_imports
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/../ship-imports.sh ${CMAKE_SOURCE_DIR}/build/mingw-i686-ship/zrdrvtool.exe)
+set_tests_properties(wine_ship_imports PROPERTIES FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 60)
+
+# The front end's pieces on real windows, through the ANSI calls (win98)
+# and the wide ones (winxp).
+foreach(mode IN ITEMS win98 winxp)
+  add_test(NAME wine_ui_${mode} COMMAND ${zr_e2e} unit ${mode} ${zr_e2e_work})
+  set_tests_properties(wine_ui_${mode} PROPERTIES FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 300)
+endforeach()

@@ -1,0 +1,477 @@
+// The robot: drives the Windows program's wizard from outside, as a user
+// would, from the same script commands as the Linux program's scripted mode,
+// and writes the same transcript (UTF-8), so that the two can be compared.
+//
+//   zr_robot --script FILE --transcript FILE --start EXE [--args "..."]
+//            [--cwd DIR] [--plug REGFILE] [--shots DIR --shot-name NAME]
+//
+// It starts EXE (in DIR), waits for its sheet (found by caption string 102),
+// prints the active page after the first activation and after every
+// command, and ends the program if the script fails. Lines starting with
+// "# " are the robot's own notes (window rectangle, exit code), not part of
+// the comparison. Exit status as in the scripted mode: 0 the wizard ended,
+// 2 a script error, 3 a failed expect; 4 when the program could not be
+// started or showed no wizard.
+//
+// A restart request shows up as the end-session query that Wine's
+// ExitWindowsEx sends to every process with a top-level window: the robot
+// keeps a hidden window that records the query and refuses it, so that the
+// session end stops at the robot (started before the program, so asked
+// before it) and nothing is killed.
+//
+// With --shots, the robot asks for a screenshot of every page the first
+// time it is shown: it writes DIR\NAME-NN-pageID.request and waits for the
+// .png of the same name, which the harness makes (the X display is not
+// reachable from inside Wine).
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "res/dialogs.h"
+#include "wizard_view.h"
+
+namespace robot {
+namespace {
+
+enum Status { kEnded = 0, kScriptError = 2, kExpectFailed = 3, kNoWizard = 4 };
+
+struct Options {
+  std::wstring script, transcript, exe, args, cwd, plug, shots, shotName;
+};
+
+class Transcript {
+ public:
+  bool Open(const std::wstring& path) {
+    file_ = _wfopen(path.c_str(), L"wb");
+    return file_ != nullptr;
+  }
+  ~Transcript() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  void Line(const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fputc('\n', file_);
+    std::fflush(file_);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::mutex mutex_;
+};
+
+// The hidden window that notices a session end.
+class Witness {
+ public:
+  void Start() {
+    thread_ = std::thread([this] { Run(); });
+    std::unique_lock<std::mutex> lock(mutex_);
+    // The window must exist before the program starts.
+    while (!ready_) {
+      lock.unlock();
+      Sleep(10);
+      lock.lock();
+    }
+  }
+  void Stop() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<std::string> TakeEvents() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> events;
+    events.swap(events_);
+    return events;
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_QUERYENDSESSION) {
+      auto* self = reinterpret_cast<Witness*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      std::lock_guard<std::mutex> lock(self->mutex_);
+      self->events_.push_back("event: restart requested (end session)");
+      return FALSE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  void Run() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZrRobotWitness";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"zr robot witness", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      threadId_ = GetCurrentThreadId();
+      ready_ = true;
+    }
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    DestroyWindow(window);
+  }
+
+  std::thread thread_;
+  std::mutex mutex_;
+  bool ready_ = false;
+  DWORD threadId_ = 0;
+  std::vector<std::string> events_;
+};
+
+std::string Trim(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool ParseNumber(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  value = std::stoi(text);
+  return true;
+}
+
+bool ParseKey(const std::string& name, unsigned& key) {
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+    key = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
+    return true;
+  }
+  if (name.size() > 2 && name.size() <= 6 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
+    unsigned value = 0;
+    for (std::size_t i = 2; i < name.size(); ++i) {
+      const int c = std::tolower(static_cast<unsigned char>(name[i]));
+      if (!std::isxdigit(c)) return false;
+      value = value * 16 + static_cast<unsigned>(std::isdigit(c) ? c - '0' : c - 'a' + 10);
+    }
+    if (value > 0xFF) return false;
+    key = value;
+    return true;
+  }
+  return false;
+}
+
+class Robot {
+ public:
+  Robot(const Options& options, Transcript& out, Witness& witness)
+      : options_(options), out_(out), witness_(witness) {}
+  ~Robot() {
+    if (process_.hProcess != nullptr) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+    }
+  }
+
+  int Run() {
+    if (!StartProgram()) return kNoWizard;
+    if (!WaitForSheet()) return kNoWizard;
+    AfterStep(Settle());
+    RECT r{};
+    GetWindowRect(sheet_, &r);
+    Note("sheet window " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
+         " " + std::to_string(r.bottom) + " width " + std::to_string(r.right - r.left) + " height " +
+         std::to_string(r.bottom - r.top));
+
+    std::ifstream script(options_.script.c_str());
+    if (!script) {
+      Note("cannot read the script");
+      return kScriptError;
+    }
+    std::string line;
+    while (std::getline(script, line)) {
+      ++lineNumber_;
+      const std::string trimmed = Trim(line);
+      if (trimmed.empty() || trimmed[0] == '#') continue;
+      if (!Execute(trimmed)) return status_;
+    }
+    if (!closed_) return Fail(kScriptError, "the script ended while the wizard is still open");
+    return kEnded;
+  }
+
+ private:
+  void Note(const std::string& text) { out_.Line("# " + text); }
+
+  int Fail(int status, const std::string& why) {
+    status_ = status;
+    out_.Line(std::string(status == kExpectFailed ? "expect failed" : "script error") + ": line " +
+              std::to_string(lineNumber_) + ": " + why);
+    return status;
+  }
+  bool FailStep(int status, const std::string& why) {
+    Fail(status, why);
+    return false;
+  }
+
+  bool StartProgram() {
+    std::wstring commandLine = L"\"" + options_.exe + L"\"";
+    if (!options_.args.empty()) commandLine += L" " + options_.args;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &process_)) {
+      Note("cannot start the program: error " + std::to_string(GetLastError()));
+      return false;
+    }
+    return true;
+  }
+
+  bool ProgramEnded() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+
+  bool WaitForSheet() {
+    const std::wstring caption = Wide(std::string(zr::res::String(zr::res::kCaptionString)));
+    for (int i = 0; i < 600; ++i) {
+      sheet_ = FindSheet(process_.dwProcessId, caption);
+      if (sheet_ != nullptr) return true;
+      if (ProgramEnded()) break;
+      Sleep(100);
+    }
+    Note("no wizard sheet captioned by string 102 appeared");
+    return false;
+  }
+
+  enum class State { Open, Closed };
+
+  // Waits until the program has handled what it was sent and posted, the
+  // page no longer changes, and no message box is open (one that appears
+  // is printed and answered with OK).
+  State Settle() {
+    std::vector<std::string> last;
+    int stable = 0;
+    for (int i = 0; i < 600; ++i) {
+      if (ProgramEnded() || !IsWindow(sheet_)) return State::Closed;
+      DWORD_PTR ignored = 0;
+      const bool responsive =
+          SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored) != 0;
+      if (HWND box = FindMessageBox(process_.dwProcessId, sheet_)) {
+        out_.Line(DescribeMessageBox(box));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        for (int w = 0; w < 100 && IsWindow(box); ++w) Sleep(50);
+        stable = 0;
+        continue;
+      }
+      if (!IsWindow(sheet_)) return State::Closed;
+      if (!responsive) {
+        stable = 0;
+        continue;
+      }
+      std::vector<std::string> page = RenderPage(sheet_);
+      if (page == last) {
+        if (++stable >= 2) return State::Open;
+      } else {
+        stable = 0;
+        last = std::move(page);
+      }
+      Sleep(50);
+    }
+    Note("the wizard did not settle");
+    return State::Open;
+  }
+
+  void AfterStep(State state) {
+    if (state == State::Closed) {
+      closed_ = true;
+      if (WaitForSingleObject(process_.hProcess, 15000) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        Note("program exit code " + std::to_string(code));
+      } else {
+        Note("the program did not end after its wizard closed");
+      }
+      // The end-session query follows ExitWindowsEx by about 200 ms.
+      Sleep(1500);
+      for (const std::string& event : witness_.TakeEvents()) out_.Line(event);
+      out_.Line("=== the wizard has closed");
+      return;
+    }
+    for (const std::string& event : witness_.TakeEvents()) out_.Line(event);
+    for (const std::string& line : RenderPage(sheet_)) out_.Line(line);
+    Screenshot();
+  }
+
+  void Screenshot() {
+    if (options_.shots.empty()) return;
+    const Page page = ActivePage(sheet_);
+    if (page.templateId == 0 || !shot_.insert(page.templateId).second) return;
+    // Let the page paint before the picture is taken.
+    RedrawWindow(sheet_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(400);
+    wchar_t name[64];
+    swprintf(name, 64, L"-%02d-page%d", static_cast<int>(shot_.size()), page.templateId);
+    const std::wstring base = options_.shots + L"\\" + options_.shotName + name;
+    HANDLE request = CreateFileW((base + L".request").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (request != INVALID_HANDLE_VALUE) CloseHandle(request);
+    for (int i = 0; i < 300; ++i) {
+      if (GetFileAttributesW((base + L".png").c_str()) != INVALID_FILE_ATTRIBUTES) return;
+      Sleep(100);
+    }
+    Note("no screenshot came for " + Utf8(base));
+  }
+
+  bool Press(int psbtn, int buttonId, const char* name) {
+    if (buttonId != 0 && !ButtonUsable(sheet_, buttonId))
+      return FailStep(kScriptError, std::string("the ") + name + " button is not enabled");
+    // Posted, as a click arrives: the sheet's modal loop looks whether the
+    // wizard has ended only after it has dispatched a posted message.
+    PostMessageW(sheet_, PSM_PRESSBUTTON, static_cast<WPARAM>(psbtn), 0);
+    return true;
+  }
+
+  bool Execute(const std::string& line) {
+    std::istringstream words(line);
+    std::string command, argument;
+    words >> command;
+    std::getline(words, argument);
+    argument = Trim(argument);
+    out_.Line("> " + line);
+    if (closed_) return FailStep(kScriptError, "the wizard has already closed");
+
+    if (command == "next") {
+      if (!Press(PSBTN_NEXT, kNextButton, "Next")) return false;
+    } else if (command == "back") {
+      if (!Press(PSBTN_BACK, kBackButton, "Back")) return false;
+    } else if (command == "finish") {
+      if (!Press(PSBTN_FINISH, kFinishButton, "Finish")) return false;
+    } else if (command == "cancel") {
+      Press(PSBTN_CANCEL, 0, "Cancel");
+    } else if (command == "check" || command == "uncheck") {
+      int id = 0;
+      HWND box = ParseNumber(argument, id) ? FindPageControl(sheet_, id, ControlKind::Check) : nullptr;
+      if (box == nullptr) return FailStep(kScriptError, "no visible check box '" + argument + "' on this page");
+      const bool want = command == "check";
+      DWORD_PTR state = 0;
+      SendMessageTimeoutW(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, 2000, &state);
+      if ((state == BST_CHECKED) != want) SendMessageTimeoutW(box, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &state);
+    } else if (command == "select") {
+      int id = 0;
+      HWND radio = ParseNumber(argument, id) ? FindPageControl(sheet_, id, ControlKind::Radio) : nullptr;
+      if (radio == nullptr) return FailStep(kScriptError, "no visible radio button '" + argument + "' on this page");
+      DWORD_PTR ignored = 0;
+      SendMessageTimeoutW(radio, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &ignored);
+    } else if (command == "key") {
+      unsigned key = 0;
+      if (!ParseKey(argument, key)) return FailStep(kScriptError, "not a key: '" + argument + "'");
+      SendKey(key);
+    } else if (command == "tick") {
+      int count = 1;
+      if (!argument.empty() && (!ParseNumber(argument, count) || count < 1 || count > 100000))
+        return FailStep(kScriptError, "not a tick count: '" + argument + "'");
+      for (int i = 0; i < count; ++i) {
+        const Page page = ActivePage(sheet_);
+        if (page.window == nullptr) break;
+        // The page's one timer has id 1; the program drops a WM_TIMER of a
+        // timer it does not run, as KillTimer does with queued ones.
+        PostMessageW(page.window, WM_TIMER, 1, 0);
+        if (i % 50 == 49 && Settle() == State::Closed) break;
+      }
+    } else if (command == "plug") {
+      if (!Plug()) return false;
+    } else if (command == "expect") {
+      if (!PageShows(sheet_, argument))
+        return FailStep(kExpectFailed, "the page does not show '" + argument + "'");
+    } else {
+      return FailStep(kScriptError, "unknown command '" + command + "'");
+    }
+    AfterStep(Settle());
+    return true;
+  }
+
+  // A key-down where the user's key would go: the focused control when it
+  // lies on the active page, else the page itself.
+  void SendKey(unsigned key) {
+    const Page page = ActivePage(sheet_);
+    HWND target = page.window;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr && page.window != nullptr &&
+        (info.hwndFocus == page.window || IsChild(page.window, info.hwndFocus)))
+      target = info.hwndFocus;
+    if (target == nullptr) return;
+    const LPARAM lParam = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, 0)) << 16);
+    PostMessageW(target, WM_KEYDOWN, key, lParam);
+    PostMessageW(target, WM_KEYUP, key, lParam | (LPARAM(3) << 30));
+  }
+
+  bool Plug() {
+    if (options_.plug.empty()) return FailStep(kScriptError, "the machine image has no plug.reg");
+    std::wstring commandLine = L"regedit.exe /S \"" + options_.plug + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION regedit{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &regedit))
+      return FailStep(kScriptError, "regedit could not be started");
+    WaitForSingleObject(regedit.hProcess, 60000);
+    CloseHandle(regedit.hProcess);
+    CloseHandle(regedit.hThread);
+    return true;
+  }
+
+  const Options& options_;
+  Transcript& out_;
+  Witness& witness_;
+  PROCESS_INFORMATION process_{};
+  HWND sheet_ = nullptr;
+  bool closed_ = false;
+  int status_ = kEnded;
+  std::size_t lineNumber_ = 0;
+  std::set<int> shot_;
+};
+
+bool ParseOptions(int argc, wchar_t** argv, Options& o) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::wstring name = argv[i];
+    const std::wstring value = argv[i + 1];
+    if (name == L"--script") o.script = value;
+    else if (name == L"--transcript") o.transcript = value;
+    else if (name == L"--start") o.exe = value;
+    else if (name == L"--args") o.args = value;
+    else if (name == L"--cwd") o.cwd = value;
+    else if (name == L"--plug") o.plug = value;
+    else if (name == L"--shots") o.shots = value;
+    else if (name == L"--shot-name") o.shotName = value;
+    else return false;
+  }
+  return argc % 2 == 1 && !o.script.empty() && !o.transcript.empty() && !o.exe.empty();
+}
+
+}  // namespace
+}  // namespace robot
+
+int wmain(int argc, wchar_t** argv) {
+  robot::Options options;
+  if (!robot::ParseOptions(argc, argv, options)) {
+    std::fprintf(stderr,
+                 "usage: zr_robot --script FILE --transcript FILE --start EXE [--args TEXT] [--cwd DIR]\n"
+                 "                [--plug REGFILE] [--shots DIR --shot-name NAME]\n");
+    return robot::kScriptError;
+  }
+  if (options.shotName.empty()) options.shotName = L"shot";
+  robot::Transcript transcript;
+  if (!transcript.Open(options.transcript)) {
+    std::fprintf(stderr, "zr_robot: cannot write the transcript\n");
+    return robot::kScriptError;
+  }
+  robot::Witness witness;
+  witness.Start();
+  int status = 0;
+  {
+    robot::Robot robot(options, transcript, witness);
+    status = robot.Run();
+  }
+  witness.Stop();
+  return status;
+}

@@ -1,0 +1,268 @@
+#include "ui/win32/property_sheet_host.h"
+
+#include "res/dialogs.h"
+#include "ui/win32/control_exchange.h"
+
+namespace zr::win32ui {
+namespace {
+
+static_assert(AdjustedRight(550) == 489, "a ninth of the right edge comes off");
+static_assert(AdjustedRight(8) == 8, "less than nine pixels: nothing comes off");
+static_assert(AdjustedRight(-100) == -89, "the quotient is truncated toward zero");
+
+// Names a page window's template, for accessibility and test tools that
+// read the wizard from outside.
+constexpr char kTemplateProperty[] = "zrdrvtool.template";
+
+UINT IconStyle(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information: return MB_ICONINFORMATION;
+    case MessageIcon::Warning: return MB_ICONWARNING;
+    case MessageIcon::Error: return MB_ICONERROR;
+  }
+  return MB_ICONERROR;
+}
+
+void SetResult(HWND window, LONG_PTR result) { SetWindowLongPtrA(window, DWLP_MSGRESULT, result); }
+
+}  // namespace
+
+PropertySheetHost* PropertySheetHost::running_ = nullptr;
+
+PropertySheetHost::PropertySheetHost(HINSTANCE instance, const WindowText& text, int iconId)
+    : instance_(instance), text_(text), iconId_(iconId) {}
+
+PropertySheetHost::~PropertySheetHost() {
+  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  if (running_ == this) running_ = nullptr;
+}
+
+HPROPSHEETPAGE PropertySheetHost::CreatePage(CPage& page) {
+  const res::Dialog* dialog = res::FindDialog(page.TemplateId());
+  if (dialog == nullptr) return nullptr;
+  auto slot = std::make_unique<PageSlot>();
+  slot->host = this;
+  slot->page = &page;
+  slot->units = BuildDialogTemplate(*dialog);
+  page.Attach(this);
+
+  // Version 1 of the page structure: every comctl32 from 98's on takes it,
+  // and the program needs nothing of the later versions.
+  HPROPSHEETPAGE handle = nullptr;
+  const auto* resource = reinterpret_cast<const DLGTEMPLATE*>(slot->units.data());
+  if (text_.Wide()) {
+    PROPSHEETPAGEW psp{};
+    psp.dwSize = PROPSHEETPAGEW_V1_SIZE;
+    psp.dwFlags = PSP_DLGINDIRECT;
+    psp.hInstance = instance_;
+    psp.pResource = resource;
+    psp.pfnDlgProc = &PageProc;
+    psp.lParam = reinterpret_cast<LPARAM>(slot.get());
+    handle = CreatePropertySheetPageW(&psp);
+  } else {
+    PROPSHEETPAGEA psp{};
+    psp.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    psp.dwFlags = PSP_DLGINDIRECT;
+    psp.hInstance = instance_;
+    psp.pResource = resource;
+    psp.pfnDlgProc = &PageProc;
+    psp.lParam = reinterpret_cast<LPARAM>(slot.get());
+    handle = CreatePropertySheetPageA(&psp);
+  }
+  if (handle != nullptr) slots_.push_back(std::move(slot));
+  return handle;
+}
+
+PropertySheetHost::PageSlot* PropertySheetHost::SlotOf(const CPage& page) {
+  for (auto& slot : slots_)
+    if (slot->page == &page) return slot.get();
+  return nullptr;
+}
+
+PropertySheetHost::PageSlot* PropertySheetHost::SlotOf(HWND pageWindow) {
+  if (pageWindow == nullptr) return nullptr;
+  for (auto& slot : slots_)
+    if (slot->window == pageWindow) return slot.get();
+  return nullptr;
+}
+
+void PropertySheetHost::RunModal(CDrvSheet& sheet) {
+  sheet_ = &sheet;
+  std::vector<HPROPSHEETPAGE> pages;
+  for (CPage* page : sheet.Pages())
+    if (HPROPSHEETPAGE handle = CreatePage(*page)) pages.push_back(handle);
+  if (pages.empty()) return;
+
+  running_ = this;
+  hook_ = SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
+
+  const std::string_view caption = res::String(res::kCaptionString);
+  const DWORD flags = PSH_WIZARD | PSH_NOAPPLYNOW | PSH_USECALLBACK | (iconId_ != 0 ? PSH_USEICONID : 0);
+  if (text_.Wide()) {
+    const std::wstring wideCaption = text_.WideText(caption);
+    PROPSHEETHEADERW psh{};
+    psh.dwSize = PROPSHEETHEADERW_V1_SIZE;
+    psh.dwFlags = flags;
+    psh.hInstance = instance_;
+    psh.pszIcon = MAKEINTRESOURCEW(iconId_);
+    psh.pszCaption = wideCaption.c_str();
+    psh.nPages = static_cast<UINT>(pages.size());
+    psh.phpage = pages.data();
+    psh.pfnCallback = &SheetCallback;
+    PropertySheetW(&psh);
+  } else {
+    const std::string ansiCaption = text_.Ansi(caption);
+    PROPSHEETHEADERA psh{};
+    psh.dwSize = PROPSHEETHEADERA_V1_SIZE;
+    psh.dwFlags = flags;
+    psh.hInstance = instance_;
+    psh.pszIcon = MAKEINTRESOURCEA(iconId_);
+    psh.pszCaption = ansiCaption.c_str();
+    psh.nPages = static_cast<UINT>(pages.size());
+    psh.phpage = pages.data();
+    psh.pfnCallback = &SheetCallback;
+    PropertySheetA(&psh);
+  }
+
+  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  hook_ = nullptr;
+  running_ = nullptr;
+  if (sheet.Engine().m_hSheetWnd == this) sheet.Engine().m_hSheetWnd = nullptr;
+  window_ = nullptr;
+  sheet_ = nullptr;
+}
+
+int CALLBACK PropertySheetHost::SheetCallback(HWND sheet, UINT message, LPARAM) {
+  if (message == PSCB_INITIALIZED && running_ != nullptr) running_->Initialize(sheet);
+  return 0;
+}
+
+// The sheet's one-time adjustment, once comctl32 has laid the sheet out and
+// before the first page is shown.
+void PropertySheetHost::Initialize(HWND sheet) {
+  window_ = sheet;
+  sheet_->Engine().m_hSheetWnd = this;
+  if (HWND help = GetDlgItem(sheet, IDHELP)) DestroyWindow(help);
+  SheetGeometry geometry;
+  GetWindowRect(sheet, &geometry.before);
+  const RECT& r = geometry.before;
+  MoveWindow(sheet, r.left, r.top, AdjustedRight(r.right) - r.left, r.bottom - r.top, TRUE);
+  GetWindowRect(sheet, &geometry.after);
+  if (onAdjusted_) onAdjusted_(geometry);
+}
+
+INT_PTR CALLBACK PropertySheetHost::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    // lParam is the sheet's copy of the page structure; A and W agree on
+    // where lParam lies.
+    auto* slot = reinterpret_cast<PageSlot*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(slot));
+    slot->window = window;
+    SetPropA(window, kTemplateProperty,
+             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(slot->page->TemplateId())));
+    return TRUE;
+  }
+  auto* slot = reinterpret_cast<PageSlot*>(GetWindowLongPtrA(window, DWLP_USER));
+  if (slot == nullptr) return FALSE;
+  switch (message) {
+    case WM_NOTIFY:
+      return slot->host->Notify(*slot, *reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
+    case WM_TIMER: {
+      const int id = static_cast<int>(wParam);
+      if (slot->timers.count(id) == 0) return FALSE;
+      slot->page->OnTimer(id);
+      return TRUE;
+    }
+    case WM_DESTROY:
+      for (int id : slot->timers) ::KillTimer(window, static_cast<UINT_PTR>(id));
+      slot->timers.clear();
+      RemovePropA(window, kTemplateProperty);
+      slot->window = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+bool PropertySheetHost::Notify(PageSlot& slot, const NMHDR& header) {
+  CPage& page = *slot.page;
+  switch (header.code) {
+    case PSN_SETACTIVE:
+      SetResult(slot.window, page.OnSetActive() ? 0 : -1);
+      return true;
+    case PSN_WIZBACK:
+      SetResult(slot.window, page.OnWizardBack() == kMove ? 0 : -1);
+      return true;
+    case PSN_WIZNEXT:
+      SetResult(slot.window, page.OnWizardNext() == kMove ? 0 : -1);
+      return true;
+    case PSN_WIZFINISH:
+      SetResult(slot.window, page.OnWizardFinish() ? FALSE : TRUE);
+      return true;
+    case PSN_KILLACTIVE:
+      page.OnKillActive();
+      SetResult(slot.window, FALSE);
+      return true;
+    default:
+      return false;
+  }
+}
+
+LRESULT CALLBACK PropertySheetHost::MessageHook(int code, WPARAM removal, LPARAM lParam) {
+  if (code == HC_ACTION && removal == PM_REMOVE && running_ != nullptr) {
+    const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+    if (message.message == WM_KEYDOWN) running_->KeyDown(message);
+  }
+  return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+void PropertySheetHost::KeyDown(const MSG& message) {
+  if (window_ == nullptr || message.hwnd == nullptr) return;
+  HWND active = reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+  if (active == nullptr || (message.hwnd != active && !IsChild(active, message.hwnd))) return;
+  if (PageSlot* slot = SlotOf(active)) slot->page->OnKeyDown(static_cast<unsigned>(message.wParam));
+}
+
+void PropertySheetHost::PostWizardButtons(int flags) {
+  if (window_ != nullptr) PostMessageA(window_, PSM_SETWIZBUTTONS, 0, flags);
+}
+
+void PropertySheetHost::AddPage(CPage& page) {
+  if (sheet_ == nullptr || window_ == nullptr) return;
+  HPROPSHEETPAGE handle = CreatePage(page);
+  if (handle == nullptr) return;
+  sheet_->AddPage(page);
+  SendMessageA(window_, PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(handle));
+}
+
+bool PropertySheetHost::SetTimer(CPage& page, int id, unsigned milliseconds) {
+  PageSlot* slot = SlotOf(page);
+  if (slot == nullptr || slot->window == nullptr || id <= 0) return false;
+  if (::SetTimer(slot->window, static_cast<UINT_PTR>(id), milliseconds, nullptr) == 0) return false;
+  slot->timers.insert(id);
+  return true;
+}
+
+void PropertySheetHost::KillTimer(CPage& page, int id) {
+  PageSlot* slot = SlotOf(page);
+  if (slot == nullptr || slot->window == nullptr) return;
+  ::KillTimer(slot->window, static_cast<UINT_PTR>(id));
+  slot->timers.erase(id);
+}
+
+void PropertySheetHost::UpdateData(CPage& page, bool save) {
+  PageSlot* slot = SlotOf(page);
+  if (slot == nullptr || slot->window == nullptr) return;
+  ControlExchange exchange(slot->window, text_, save);
+  page.DoDataExchange(exchange);
+}
+
+void PropertySheetHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
+  text_.MessageBoxOk(window_, text, caption, IconStyle(icon));
+}
+
+void PropertySheetHost::PostClose() {
+  if (window_ != nullptr) PostMessageA(window_, WM_CLOSE, 0, 0);
+}
+
+}  // namespace zr::win32ui

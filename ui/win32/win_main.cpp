@@ -1,0 +1,36 @@
+// The Windows program: one engine over the real system, the wizard as a
+// property sheet. It takes no arguments.
+//
+// The test build of the same program (ZR_WIN32_TEST_HOOKS, built with the
+// tests only) also takes --mode to start with other pages and --geometry-log
+// to record the sheet's adjustment; the shipping program has neither.
+#include "app/wizard_host.h"
+#include "engine/reg_edit.h"
+#include "platform/win32/win32_platform.h"
+#include "ui/win32/program_icon.h"
+#include "ui/win32/property_sheet_host.h"
+#include "ui/win32/window_text.h"
+#ifdef ZR_WIN32_TEST_HOOKS
+#include "ui/win32/test_hooks.h"
+#endif
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_WIN95_CLASSES;
+  InitCommonControlsEx(&controls);
+
+  zr::win32::Win32Platform platform;
+  zr::CRegEdit theEngine(platform);
+  const zr::win32ui::WindowText text;
+  zr::win32ui::PropertySheetHost host(instance, text, zr::win32ui::kProgramIcon);
+  char wizardMode = zr::kStartupWizardMode;
+#ifdef ZR_WIN32_TEST_HOOKS
+  const zr::win32ui::TestHooks hooks = zr::win32ui::ReadTestHooks(GetCommandLineA());
+  wizardMode = hooks.wizardMode;
+  if (!hooks.geometryLog.empty())
+    host.OnAdjusted([&](const zr::win32ui::SheetGeometry& g) { zr::win32ui::LogGeometry(hooks.geometryLog, g); });
+#endif
+  zr::RunApplication(theEngine, host, wizardMode);
+  return 0;
+}
