@@ -74,7 +74,7 @@ const RegValue* FindValue(const RegTree& tree, std::string_view path, std::strin
 Bytes DataOf(std::string_view bytes) { return ToBytes(bytes); }
 
 Bytes ReadTestData(const char* name) {
-  const auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "reg" / name;
+  const auto path = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "testdata" / "reg" / name;
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in) << path;
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -59,8 +59,9 @@ TEST(Win32DialogTemplate, EveryPageHasItsControlsInTemplateOrder) {
     const res::Dialog& dialog = *res::FindDialog(id);
     PageWindow page(id);
     ASSERT_NE(page.Get(), nullptr);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(page.Get(), GWL_STYLE)) & ~WS_VISIBLE,
-              res::kPageStyle & ~DS_SETFONT);
+    // The window styles; the dialog styles (DS_*) are the dialog manager's.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(page.Get(), GWL_STYLE)) & 0xFFFF0000u & ~WS_VISIBLE,
+              res::kPageStyle & 0xFFFF0000u);
     EXPECT_EQ(text.Text(page.Get()), dialog.caption);
 
     const std::vector<HWND> children = ChildrenInOrder(page.Get());
@@ -80,8 +81,11 @@ TEST(Win32DialogTemplate, EveryPageHasItsControlsInTemplateOrder) {
         EXPECT_EQ(text.Text(control), c.text);
       }
 
-      RECT expected{c.x, c.y, c.x + c.width, c.y + c.height};
+      // Position and size are converted from dialog units each on its own.
+      RECT expected{c.x, c.y, c.width, c.height};
       MapDialogRect(page.Get(), &expected);
+      expected.right += expected.left;
+      expected.bottom += expected.top;
       RECT actual{};
       GetWindowRect(control, &actual);
       MapWindowPoints(nullptr, page.Get(), reinterpret_cast<POINT*>(&actual), 2);
