@@ -4,21 +4,18 @@
 #include "detect/inf_search.h"
 #include "detect/recorded_instances.h"
 #include "detect/text_match.h"
+#include "engine/device_names.h"
 
 namespace zr {
 namespace {
 
-constexpr char kPortAdapter[] = "tolvek ZR-77Q5K USB Port Adapter";
-constexpr char kModemInstance[] = "tolvek ZR-77Q5K - USB";
-constexpr char kModemInfText[] = "tolvek ZR-77Q5K USB-Modem";
 constexpr char kDeviceKeyPrefix[] = "0E9C0012";
-constexpr char kHardwareId[] = "VID_0E9C&PID_0012";
 constexpr int kClassSlots = 256;
 constexpr int kOemInfs = 256;
 
 // "USB\VID_0E9C&PID_0012...": the id after the four-character bus prefix.
 bool NamesTheDevice(std::string_view matchingDeviceId) {
-  return matchingDeviceId.size() >= 5 && StartsWithIgnoringCase(matchingDeviceId.substr(4), kHardwareId);
+  return matchingDeviceId.size() >= 5 && StartsWithIgnoringCase(matchingDeviceId.substr(4), device::kHardwareId);
 }
 
 }  // namespace
@@ -37,13 +34,13 @@ int CRegEdit::DetectModem() {
 
 int CRegEdit::DetectModem9x() {
   int word = 0;
-  if (EnumUsbDevices("Enum\\USB", kPortAdapter, 1) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnum9x, device::kPortAdapter, 1) == 1) word |= 0x20;
   Text260 path;
   for (int n = 0; n < kClassSlots; ++n) {
     int result = 0;
     path.Format("System\\CurrentControlSet\\Services\\Class\\Usb\\%04d", n);
     const Text260 description = ReadRegistryText(path.view(), "DriverDesc", &result);
-    if (result > 0 && StartsWithIgnoringCase(description.view(), kPortAdapter)) {
+    if (result > 0 && StartsWithIgnoringCase(description.view(), device::kPortAdapter)) {
       m_szDeviceKey.Clear();
       if (RegReadValue(path.view(), "DeviceKey", m_szDeviceKey) <= 0)
         word |= 0x01;
@@ -72,16 +69,16 @@ int CRegEdit::DetectModem9x() {
 
 int CRegEdit::DetectModemNt() {
   int word = 0;
-  if (EnumUsbDevices("SYSTEM\\CurrentControlSet\\Enum\\USB", kModemInstance, 2) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnumNt, device::kModemInstance, 2) == 1) word |= 0x20;
   Text260 key;
   ForEachRecordedInstance([&](int, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
-    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kModemInstance)) word |= 0x08;
+    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kModemInstance)) word |= 0x08;
   });
   IFiles& files = platform_.Files();
   for (int n = 0; n < kOemInfs; ++n) {
     if (!m_szFilePath.Format("%s\\inf\\oem%d.inf", m_szWinDir.c_str(), n)) continue;
-    if (!InfNamesText(files, m_szFilePath.view(), kModemInfText)) continue;
+    if (!InfNamesText(files, m_szFilePath.view(), device::kModemInfText)) continue;
     AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());
     m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
     AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());

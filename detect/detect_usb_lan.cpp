@@ -4,12 +4,11 @@
 #include "detect/inf_search.h"
 #include "detect/recorded_instances.h"
 #include "detect/text_match.h"
+#include "engine/device_names.h"
 
 namespace zr {
 namespace {
 
-constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";
-constexpr char kLanInfText[] = "tolvek ZR-77Q5K USB-Lan";
 constexpr int kOemInfs = 256;
 
 }  // namespace
@@ -28,20 +27,20 @@ int CRegEdit::DetectUsbLan() {
 
 int CRegEdit::DetectUsbLan9x() {
   int word = 0;
-  if (EnumUsbDevices("Enum\\USB", kLanAdapter, 1) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnum9x, device::kLanAdapter, 1) == 1) word |= 0x20;
   Text260 key;
   // The driver name may be 259 characters long; the engine's key-path
   // buffers hold the class key path built from it.
   decltype(m_aszKeyPath)::value_type path;
   ForEachRecordedInstance([&](int r, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
-    if (!StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kLanAdapter)) return;
+    if (!StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter)) return;
     key.Format("usb_device%d_reg_driver", d);
     const Text260 driver = ReadWorkText(m_szSection.view(), key.view());
     if (path.Format("System\\CurrentControlSet\\Services\\Class\\%s", driver.c_str())) {
       int result = 0;
       const Text260 description = ReadRegistryText(path.view(), "DriverDesc", &result);
-      if (result > 0 && StartsWithIgnoringCase(description.view(), kLanAdapter)) word |= 0x10;
+      if (result > 0 && StartsWithIgnoringCase(description.view(), device::kLanAdapter)) word |= 0x10;
     }
     CaptureLanBindings(r, d);
   });
@@ -59,16 +58,16 @@ int CRegEdit::DetectUsbLan9x() {
 
 int CRegEdit::DetectUsbLanNt() {
   int word = 0;
-  if (EnumUsbDevices("SYSTEM\\CurrentControlSet\\Enum\\USB", kLanAdapter, 2) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnumNt, device::kLanAdapter, 2) == 1) word |= 0x20;
   Text260 key;
   ForEachRecordedInstance([&](int, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
-    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kLanAdapter)) word |= 0x10;
+    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter)) word |= 0x10;
   });
   IFiles& files = platform_.Files();
   for (int n = 0; n < kOemInfs; ++n) {
     if (!m_szFilePath.Format("%s\\inf\\oem%d.inf", m_szWinDir.c_str(), n)) continue;
-    if (!InfNamesText(files, m_szFilePath.view(), kLanInfText)) continue;
+    if (!InfNamesText(files, m_szFilePath.view(), device::kLanInfText)) continue;
     AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
     m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
     AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());

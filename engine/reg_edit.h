@@ -201,7 +201,7 @@ class CRegEdit {
   // name a whole class (driver keys must be "<class>\<instance>").
   int DeleteChildKey(std::string_view parent, std::string_view child, int mode);
   int DeleteInstanceKey(std::string_view parent, std::string_view child, int mode);
-  void RemoveWdmModem9x();
+  void RemoveWdmFamily9x(const char* usbDeviceClass);
   void RemoveWdmModemNt();
   void RemoveLan9x();
   void RemoveLanNt();

@@ -3,12 +3,12 @@
 // key trees of each recorded instance and its network description. Then the
 // driver and INF files.
 #include "detect/recorded_instances.h"
+#include "engine/device_names.h"
 #include "remove/removal_common.h"
 
 namespace zr {
 namespace {
 
-constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";
 constexpr char kClass9x[] = "System\\CurrentControlSet\\Services\\Class";
 constexpr int kBindings = 32;
 
@@ -29,14 +29,14 @@ void CRegEdit::RemoveLan9x() {
   Text260 path;
   ForEachRecordedInstance([&](int, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
-    if (StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), kLanAdapter))
+    if (StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter))
       DeleteChildKey("Enum\\USB", ReadWorkText(m_szSection.view(), "reg_enum").view(), 1);
     key.Format("usb_device%d_reg_driver", d);
     const Text260 driver = ReadWorkText(m_szSection.view(), key.view());
     int result = 0;
     if (!driver.empty() && path.Format("%s\\%s", kClass9x, driver.c_str())) {
       const Text260 description = ReadRegistryText(path.view(), "DriverDesc", &result);
-      if (result > 0 && StartsWithIgnoringCase(description.view(), kLanAdapter))
+      if (result > 0 && StartsWithIgnoringCase(description.view(), device::kLanAdapter))
         DeleteInstanceKey(kClass9x, driver.view(), 1);
     }
   });
@@ -72,7 +72,7 @@ void CRegEdit::RemoveLanNt() {
       key.Format(format, d);
       return ReadWorkText(m_szSection.view(), key.view());
     };
-    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), kLanAdapter)) return;
+    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), device::kLanAdapter)) return;
     CaptureDeviceTrees(r, d, 1);
     m_szSection.Format("usb_root%d", r);
 

@@ -1,12 +1,12 @@
 // The USB port adapter of Windows 98/Me: its USB and modem class instances,
 // its Enum keys, its INF files, and, when no sibling adapter still needs
 // them, the shared port driver files and their service key.
+#include "engine/device_names.h"
 #include "remove/removal_common.h"
 
 namespace zr {
 namespace {
 
-constexpr char kPortAdapter[] = "tolvek ZR-77Q5K USB Port Adapter";
 constexpr char kUsbClass[] = "System\\CurrentControlSet\\Services\\Class\\Usb";
 constexpr char kModemClass[] = "System\\CurrentControlSet\\Services\\Class\\Modem";
 
@@ -25,9 +25,9 @@ int CRegEdit::RemovePortClass(int nMode) {
   if (nMode == 2) return 1;
   if (nMode != 1) return 0;
   WorkFileBatch batch(*this);
-  DeleteChildKey("ENUM\\USB", "VID_0E9C&PID_0012", 1);
-  DeleteChildKey("ENUM\\USBMODEM", "VID_0E9C&PID_0012", 1);
-  ForEachMatchingClassKey(kUsbClass, "DriverDesc", 0, kPortAdapter,
+  DeleteChildKey("ENUM\\USB", device::kHardwareId, 1);
+  DeleteChildKey("ENUM\\USBMODEM", device::kHardwareId, 1);
+  ForEachMatchingClassKey(kUsbClass, "DriverDesc", 0, device::kPortAdapter,
                           [this](std::string_view instance, std::string_view) { DeleteChildKey(kUsbClass, instance, 1); });
   ForEachMatchingClassKey(kModemClass, "PortDriver", 0, "sysfport.vxd", [this](std::string_view instance, std::string_view) {
     int result = 0;

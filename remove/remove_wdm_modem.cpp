@@ -3,15 +3,14 @@
 // file, whose captured key trees are deleted and whose COM port number is
 // given back.
 #include "detect/recorded_instances.h"
+#include "engine/device_names.h"
 #include "platform/win_codes.h"
 #include "remove/removal_common.h"
 
 namespace zr {
 namespace {
 
-constexpr char kModemInstance[] = "tolvek ZR-77Q5K - USB";
 constexpr char kWdmModemClass[] = "System\\CurrentControlSet\\Services\\Class\\WdmModem";
-constexpr char kModemClass[] = "System\\CurrentControlSet\\Services\\Class\\Modem";
 constexpr char kComArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
 constexpr std::uint8_t kClearMasks[8] = {0xFE, 0xFD, 0xFB, 0xF7, 0xEF, 0xDF, 0xBF, 0x7F};
 
@@ -42,26 +41,10 @@ int CRegEdit::RemoveWdmModemClass(int nMode) {
   if (nMode != 1 && nMode != 2) return 0;
   WorkFileBatch batch(*this);
   if (nMode == 1)
-    RemoveWdmModem9x();
+    RemoveWdmFamily9x(kWdmModemClass);
   else
     RemoveWdmModemNt();
   return 1;
-}
-
-void CRegEdit::RemoveWdmModem9x() {
-  DeleteChildKey("ENUM\\USB", "VID_0E9C&PID_0012", 1);
-  DeleteChildKey("ENUM\\WDM_MODEM", "TKV0301", 1);
-  ForEachMatchingClassKey(kWdmModemClass, "MatchingDeviceId", 4, "VID_0E9C&PID_0012",
-                          [this](std::string_view instance, std::string_view) {
-                            DeleteChildKey(kWdmModemClass, instance, 1);
-                          });
-  ForEachMatchingClassKey(kModemClass, "MatchingDeviceId", 10, "TKV0301",
-                          [this](std::string_view instance, std::string_view) {
-                            DeleteChildKey(kModemClass, instance, 1);
-                          });
-  DeleteFilesIn(m_szWinDir.view(), {"inf\\Other\\tolvektvkusb5.inf", "inf\\Other\\tolvekmdmtvk5u.inf",
-                                    "inf\\Other\\tvkusb5.inf", "inf\\Other\\mdmtvk5u.inf", "inf\\tvkusb5.inf",
-                                    "inf\\mdmtvk5u.inf"});
 }
 
 void CRegEdit::RemoveWdmModemNt() {
@@ -72,7 +55,7 @@ void CRegEdit::RemoveWdmModemNt() {
       key.Format(format, d);
       return ReadWorkText(m_szSection.view(), key.view());
     };
-    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), kModemInstance)) return;
+    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), device::kModemInstance)) return;
     CaptureDeviceTrees(r, d, 0);
     m_szSection.Format("usb_root%d", r);
 

@@ -1,5 +1,7 @@
 #include "wizard/uninstall/page3.h"
 
+#include "engine/device_names.h"
+
 #include "engine/opened_key.h"
 
 namespace zr {
@@ -8,12 +10,7 @@ namespace {
 constexpr char kNotTicked[] = "チェックされていません";
 constexpr char kNotInstalled[] = "インストールされていません";
 constexpr char kCannotUninstall[] = "アンインストールできません";
-constexpr char kPortAdapter[] = "tolvek ZR-77Q5K USB Port Adapter";
-constexpr char kModemInstance[] = "tolvek ZR-77Q5K - USB";
-constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";
 
-// The word names INF files only: its high half is exactly 1.
-bool InfFilesOnly(int word) { return (static_cast<unsigned>(word) & 0xFFFF0000u) == 0x10000u; }
 
 // One RegDeleteKeyA on HKEY_LOCAL_MACHINE (9x takes the sub-tree along).
 void DeleteMachineKey(CRegEdit& engine, std::string_view path) {
@@ -64,17 +61,17 @@ void CPage3::PlanForWin9x() {
                      : (word & 0x04)     ? 2
                      : (word & 0x08)     ? 3
                      : (word & 0x20)     ? 4
-                     : InfFilesOnly(word) ? 5
+                     : device::InfFilesFound(word) ? 5
                                           : -2;
     engine.m_nModemPlan = plan;
-    m_strModem = plan > 0 ? kPortAdapter : kNotInstalled;
+    m_strModem = plan > 0 ? device::kPortAdapter : kNotInstalled;
   }
   if (engine.m_bSelLan == 1) {
     const int word = engine.m_nLanDetect;
     // Here the INF-only test comes before bit 0x20.
-    const int plan = (word & 0x10) ? 1 : InfFilesOnly(word) ? 2 : (word & 0x20) ? 3 : -2;
+    const int plan = (word & 0x10) ? 1 : device::InfFilesFound(word) ? 2 : (word & 0x20) ? 3 : -2;
     engine.m_nLanPlan = plan;
-    m_strLan = plan > 0 ? kLanAdapter : kNotInstalled;
+    m_strLan = plan > 0 ? device::kLanAdapter : kNotInstalled;
   }
 }
 
@@ -82,15 +79,15 @@ void CPage3::PlanForNt() {
   CRegEdit& engine = Engine();
   if (engine.m_bSelModem == 1) {
     const int word = engine.m_nModemDetect;
-    const int plan = (word & 0x08) ? 6 : InfFilesOnly(word) ? 7 : -2;
+    const int plan = (word & 0x08) ? 6 : device::InfFilesFound(word) ? 7 : -2;
     engine.m_nModemPlan = plan;
-    m_strModem = plan > 0 ? kModemInstance : kNotInstalled;
+    m_strModem = plan > 0 ? device::kModemInstance : kNotInstalled;
   }
   if (engine.m_bSelLan == 1) {
     const int word = engine.m_nLanDetect;
-    const int plan = (word & 0x10) ? 4 : InfFilesOnly(word) ? 5 : -2;
+    const int plan = (word & 0x10) ? 4 : device::InfFilesFound(word) ? 5 : -2;
     engine.m_nLanPlan = plan;
-    m_strLan = plan > 0 ? kLanAdapter : kNotInstalled;
+    m_strLan = plan > 0 ? device::kLanAdapter : kNotInstalled;
   }
 }
 

@@ -1,5 +1,7 @@
 #include "wizard/install/pages/page10.h"
 
+#include "engine/device_names.h"
+
 namespace zr {
 namespace {
 
@@ -8,7 +10,6 @@ constexpr char kSwitchOff[] = "ZR-77Q5Kの設定スイッチ７番を\"OFF\"に�
 constexpr char kPowerOff[] = "設定スイッチ変更時は、ZR-77Q5Kの電源を切ってください。";
 constexpr char kStartHint[] = "　　「次へ」ボタンをクリックするとインストールを開始します。";
 
-bool InfFilesOnly(int word) { return (static_cast<unsigned>(word) & 0xFFFF0000u) == 0x10000u; }
 
 }  // namespace
 
@@ -52,11 +53,11 @@ int CPage10::OnWizardNext() {
   const int modem = engine.m_nModemDetect;
   const int lan = engine.m_nLanDetect;
   if (engine.m_nWinKind == 1) {
-    if (!(modem & (0x02 | 0x04 | 0x08)) && !InfFilesOnly(modem)) engine.m_nInstallPlan |= 0x001;
-    if (!(lan & 0x10) && !InfFilesOnly(lan)) engine.m_nInstallPlan |= 0x002;
+    if (!(modem & (0x02 | 0x04 | 0x08)) && !device::InfFilesFound(modem)) engine.m_nInstallPlan |= 0x001;
+    if (!(lan & 0x10) && !device::InfFilesFound(lan)) engine.m_nInstallPlan |= 0x002;
   } else if (engine.m_nWinKind == 2) {
-    if (!(modem & 0x08) && !InfFilesOnly(modem)) engine.m_nInstallPlan |= 0x100;
-    if (!(lan & 0x10) && !InfFilesOnly(lan)) engine.m_nInstallPlan |= 0x200;
+    if (!(modem & 0x08) && !device::InfFilesFound(modem)) engine.m_nInstallPlan |= 0x100;
+    if (!(lan & 0x10) && !device::InfFilesFound(lan)) engine.m_nInstallPlan |= 0x200;
   }
   if (engine.m_nInstallPlan != 0) engine.CopyDriverFiles(engine.m_nInstallPlan);
   // Without the detection page the outcome is decided here.

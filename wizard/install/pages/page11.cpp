@@ -1,5 +1,7 @@
 #include "wizard/install/pages/page11.h"
 
+#include "engine/device_names.h"
+
 namespace zr {
 
 bool CPage11::OnSetActive() {
@@ -42,11 +44,11 @@ void CPage11::OnTimer(int) {
     if (Sheet() != nullptr) Sheet()->KillTimer(*this, kTimer);
   }
   if (engine.m_nWinKind == 1) {
-    Poll("Enum\\USB", "tolvek ZR-77Q5K USB Port Adapter", 1, 0x001, m_strModem);
-    Poll("Enum\\USB", "tolvek ZR-77Q5K USB-Lan Adapter", 1, 0x002, m_strLan);
+    Poll(device::kUsbEnum9x, device::kPortAdapter, 1, 0x001, m_strModem);
+    Poll(device::kUsbEnum9x, device::kLanAdapter, 1, 0x002, m_strLan);
   } else if (engine.m_nWinKind == 2) {
-    Poll("SYSTEM\\CurrentControlSet\\Enum\\USB", "tolvek ZR-77Q5K - USB", 2, 0x100, m_strModem);
-    Poll("SYSTEM\\CurrentControlSet\\Enum\\USB", "tolvek ZR-77Q5K USB-Lan Adapter", 2, 0x200, m_strLan);
+    Poll(device::kUsbEnumNt, device::kModemInstance, 2, 0x100, m_strModem);
+    Poll(device::kUsbEnumNt, device::kLanAdapter, 2, 0x200, m_strLan);
   }
   ++m_nTicks;
   UpdateData(false);
