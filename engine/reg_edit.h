@@ -202,6 +202,13 @@ class CRegEdit {
   int DeleteChildKey(std::string_view parent, std::string_view child, int mode);
   int DeleteInstanceKey(std::string_view parent, std::string_view child, int mode);
   void RemoveWdmFamily9x(const char* usbDeviceClass);
+  // A value of instance `device` in the usb_root section m_szSection names.
+  Text260 RecordedValue(const char* keyFormat, int device);
+  // The recorded instance's Enum key and driver key, through their trees.
+  void DeleteRecordedInstanceAndDriver(int device);
+  // The instance's two device-interface keys: below the class its symbolic
+  // link names, and below `interfaceClass` (the modem or network class).
+  void DeleteRecordedInterfaces(int device, const char* interfaceClass);
   void RemoveWdmModemNt();
   void RemoveLan9x();
   void RemoveLanNt();

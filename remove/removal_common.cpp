@@ -44,4 +44,34 @@ int CRegEdit::DeleteInstanceKey(std::string_view parent, std::string_view child,
   return DeleteKeyTree(parent, child, mode);
 }
 
+Text260 CRegEdit::RecordedValue(const char* format, int device) {
+  Text260 key;
+  key.Format(format, device);
+  return ReadWorkText(m_szSection.view(), key.view());
+}
+
+void CRegEdit::DeleteRecordedInstanceAndDriver(int device) {
+  Text260 parent;
+  const Text260 hardware = ReadWorkText(m_szSection.view(), "reg_enum");
+  if (!hardware.empty() && parent.Format("SYSTEM\\CurrentControlSet\\Enum\\USB\\%s", hardware.c_str()))
+    DeleteChildKey(parent.view(), RecordedValue("usb_device%d_reg_enum", device).view(), 2);
+  DeleteInstanceKey("SYSTEM\\CurrentControlSet\\Control\\Class", RecordedValue("usb_device%d_reg_driver", device).view(),
+                    2);
+}
+
+void CRegEdit::DeleteRecordedInterfaces(int device, const char* interfaceClass) {
+  SplitSymbolicName(RecordedValue("usb_device%d_reg_sym_name", device).view());
+  Text260 parent;
+  Text260 child;
+  // The entry below the class its symbolic link names...
+  if (!m_szSymGuid.empty() && !m_szSymName.empty() &&
+      parent.Format("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\%s", m_szSymGuid.c_str()) &&
+      child.Format("##?#%s", m_szSymName.c_str()))
+    DeleteChildKey(parent.view(), child.view(), 2);
+  // ...and the same device's entry below the modem or network class.
+  if (!m_szSymPrefix.empty() && child.Format("##?#%s%s", m_szSymPrefix.c_str(), interfaceClass) &&
+      parent.Format("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\%s", interfaceClass))
+    DeleteChildKey(parent.view(), child.view(), 2);
+}
+
 }  // namespace zr

@@ -64,41 +64,22 @@ void CRegEdit::RemoveLan9x() {
 }
 
 void CRegEdit::RemoveLanNt() {
-  Text260 key;
   Text260 parent;
-  Text260 child;
   ForEachRecordedInstance([&](int r, int d) {
-    auto recorded = [&](const char* format) {
-      key.Format(format, d);
-      return ReadWorkText(m_szSection.view(), key.view());
-    };
-    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), device::kLanAdapter)) return;
+    if (!EqualIgnoringCase(RecordedValue("usb_device%d_reg_dev_name", d).view(), device::kLanAdapter)) return;
     CaptureDeviceTrees(r, d, 1);
     m_szSection.Format("usb_root%d", r);
-
-    const Text260 hardware = ReadWorkText(m_szSection.view(), "reg_enum");
-    if (!hardware.empty() && parent.Format("SYSTEM\\CurrentControlSet\\Enum\\USB\\%s", hardware.c_str()))
-      DeleteChildKey(parent.view(), recorded("usb_device%d_reg_enum").view(), 2);
-    DeleteInstanceKey("SYSTEM\\CurrentControlSet\\Control\\Class", recorded("usb_device%d_reg_driver").view(), 2);
-    const Text260 guid = recorded("usb_device%d_reg_guid");
+    DeleteRecordedInstanceAndDriver(d);
+    const Text260 guid = RecordedValue("usb_device%d_reg_guid", d);
     if (!guid.empty() && parent.Format("SYSTEM\\CurrentControlSet\\Control\\Network\\%s", guid.c_str()))
-      DeleteChildKey(parent.view(), recorded("usb_device%d_reg_net_conf").view(), 2);
+      DeleteChildKey(parent.view(), RecordedValue("usb_device%d_reg_net_conf", d).view(), 2);
     if (!guid.empty() &&
         parent.Format("SYSTEM\\CurrentControlSet\\Control\\Network\\%s\\%s", guid.c_str(), "Descriptions")) {
       SetKeySecurity(parent.view());
-      RegDeleteValue(parent.view(), recorded("usb_device%d_reg_dev_name").view());
+      RegDeleteValue(parent.view(), RecordedValue("usb_device%d_reg_dev_name", d).view());
     }
-
-    SplitSymbolicName(recorded("usb_device%d_reg_sym_name").view());
-    if (!m_szSymGuid.empty() && !m_szSymName.empty() &&
-        parent.Format("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\%s", m_szSymGuid.c_str()) &&
-        child.Format("##?#%s", m_szSymName.c_str()))
-      DeleteChildKey(parent.view(), child.view(), 2);
-    if (!m_szSymPrefix.empty() &&
-        child.Format("##?#%s%s", m_szSymPrefix.c_str(), "{ad498944-762f-11d0-8dcb-00c04fc3358c}"))
-      DeleteChildKey("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{ad498944-762f-11d0-8dcb-00c04fc3358c}",
-                     child.view(), 2);
-    DeleteChildKey("SYSTEM\\CurrentControlSet\\Services", recorded("usb_device%d_reg_service").view(), 2);
+    DeleteRecordedInterfaces(d, "{ad498944-762f-11d0-8dcb-00c04fc3358c}");
+    DeleteChildKey("SYSTEM\\CurrentControlSet\\Services", RecordedValue("usb_device%d_reg_service", d).view(), 2);
   });
   DeleteFilesIn(m_szSys32Dir.view(), {"drivers\\tvkndis.sys"});
   for (int i = 0; i < m_nLanInf && i < kInfTable; ++i) DeleteFileForce(m_astrLanInf[static_cast<std::size_t>(i)]);

@@ -49,39 +49,20 @@ int CRegEdit::RemoveWdmModemClass(int nMode) {
 
 void CRegEdit::RemoveWdmModemNt() {
   Text260 key;
-  Text260 parent;
   ForEachRecordedInstance([&](int r, int d) {
-    auto recorded = [&](const char* format) {
-      key.Format(format, d);
-      return ReadWorkText(m_szSection.view(), key.view());
-    };
-    if (!EqualIgnoringCase(recorded("usb_device%d_reg_dev_name").view(), device::kModemInstance)) return;
+    if (!EqualIgnoringCase(RecordedValue("usb_device%d_reg_dev_name", d).view(), device::kModemInstance)) return;
     CaptureDeviceTrees(r, d, 0);
     m_szSection.Format("usb_root%d", r);
-
-    const Text260 hardware = ReadWorkText(m_szSection.view(), "reg_enum");
-    if (!hardware.empty() && parent.Format("SYSTEM\\CurrentControlSet\\Enum\\USB\\%s", hardware.c_str()))
-      DeleteChildKey(parent.view(), recorded("usb_device%d_reg_enum").view(), 2);
-    DeleteInstanceKey("SYSTEM\\CurrentControlSet\\Control\\Class", recorded("usb_device%d_reg_driver").view(), 2);
-
-    SplitSymbolicName(recorded("usb_device%d_reg_sym_name").view());
-    Text260 child;
-    if (!m_szSymGuid.empty() && !m_szSymName.empty() &&
-        parent.Format("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\%s", m_szSymGuid.c_str()) &&
-        child.Format("##?#%s", m_szSymName.c_str()))
-      DeleteChildKey(parent.view(), child.view(), 2);
-    if (!m_szSymPrefix.empty() &&
-        child.Format("##?#%s%s", m_szSymPrefix.c_str(), "{2c7089aa-2e0e-11d1-b114-00c04fc2aae4}"))
-      DeleteChildKey("SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{2c7089aa-2e0e-11d1-b114-00c04fc2aae4}",
-                     child.view(), 2);
+    DeleteRecordedInstanceAndDriver(d);
+    DeleteRecordedInterfaces(d, "{2c7089aa-2e0e-11d1-b114-00c04fc2aae4}");
     DeleteChildKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific",
-                   recorded("usb_device%d_reg_rsp_name").view(), 2);
+                   RecordedValue("usb_device%d_reg_rsp_name", d).view(), 2);
 
     ReleaseComDbPort(r, d);
     m_szSection.Format("usb_root%d", r);
     // Without a port name the release read nothing: a length recorded by an
     // earlier release of this instance would write back a stale bitmap.
-    if (recorded("usb_device%d_reg_port_name").empty()) return;
+    if (RecordedValue("usb_device%d_reg_port_name", d).empty()) return;
     key.Format("usb_device%d_reg_com_db_len", d);
     const int length = ReadWorkInt(m_szSection.view(), key.view());
     // Only a length the release itself read goes back: never more than the
