@@ -56,7 +56,8 @@ class IFiles {
 
   // CreateFileA(GENERIC_READ, no sharing, OPEN_EXISTING), GetFileSize,
   // ReadFile of the whole file, CloseHandle. kSuccess with `out` holding the
-  // bytes (empty for an empty file); otherwise `out` is cleared.
+  // bytes (empty for an empty file); otherwise `out` is cleared. A file
+  // larger than kLargestWholeFile is refused with kFileTooLarge.
   virtual std::uint32_t ReadWholeFile(std::string_view path,
                                       std::vector<std::uint8_t>& out) = 0;
 

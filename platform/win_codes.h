@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kInvalidHandle = 6;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kFileExists = 80;
+inline constexpr std::uint32_t kFileTooLarge = 223;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kCallNotImplemented = 120;
 inline constexpr std::uint32_t kInsufficientBuffer = 122;
@@ -46,6 +47,11 @@ inline constexpr std::uint32_t kWriteDac = 0x00040000;
 inline constexpr std::uint32_t kWriteOwner = 0x00080000;
 inline constexpr std::uint32_t kKeyRead = 0x00020019;
 inline constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
+
+// The largest file ReadWholeFile reads; a larger one is refused with
+// kFileTooLarge rather than read whole into memory (INF files are a few
+// kilobytes).
+inline constexpr std::uint32_t kLargestWholeFile = 64u << 20;
 
 // File attributes.
 inline constexpr std::uint32_t kFileAttributeReadonly = 0x01;

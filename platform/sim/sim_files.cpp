@@ -13,9 +13,6 @@ namespace zr::sim {
 namespace {
 
 constexpr std::uint32_t kHiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
-// A file larger than this is refused rather than read whole into memory.
-constexpr std::uintmax_t kLargestReadable = 256u << 20;
-constexpr std::uint32_t kNotEnoughMemory = 8;
 
 bool IsReadOnly(const fs::path& host) {
   std::error_code ec;
@@ -121,7 +118,7 @@ std::uint32_t SimFiles::ReadWholeFile(std::string_view path, std::vector<std::ui
   if (!file.exists) return file.error;
   if (file.isFolder) return win::kAccessDenied;
   std::error_code ec;
-  if (fs::file_size(file.host, ec) > kLargestReadable) return kNotEnoughMemory;
+  if (fs::file_size(file.host, ec) > win::kLargestWholeFile) return win::kFileTooLarge;
   if (!ReadBytes(file.host, out)) {
     out.clear();
     return win::kAccessDenied;

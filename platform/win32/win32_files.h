@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/win_codes.h"
 
 namespace zr::win32 {
 
@@ -11,7 +12,7 @@ class Win32Files final : public IFiles {
   // Files larger than this are refused by ReadWholeFile (ERROR_FILE_TOO_LARGE)
   // rather than exhausting a 32-bit process: every file the tool reads is a
   // small text file.
-  static constexpr std::uint32_t kReadLimit = 64u * 1024u * 1024u;
+  static constexpr std::uint32_t kReadLimit = win::kLargestWholeFile;
 
   std::uint32_t GetAttributes(std::string_view path, std::uint32_t& error) override;
   std::uint32_t SetAttributes(std::string_view path, std::uint32_t attributes) override;
