@@ -2,6 +2,7 @@
 // reads and writes, with the error codes Windows gives for missing files,
 // missing folders, folders used as files and read-only files.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,206 +13,119 @@ namespace {
 
 using namespace zr::win;
 
-const Bytes kOld = BytesOf("old content\r\n");
-const Bytes kNew = BytesOf("new");
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  return text;
-}
+const Bytes kOld = BytesOf("old content\r\n"), kNew = BytesOf("new");
+constexpr std::uint32_t kArchive = kFileAttributeArchive, kReadOnly = kFileAttributeReadonly | kArchive;
+constexpr std::uint32_t kGone = kInvalidFileAttributes;
 
 class FilesTest : public WorldTest {
  protected:
   void SetUp() override {
     WorldTest::SetUp();
     W().MakeFolder(FilePath("dir"));
-    W().PutFile(FilePath("file.txt"), kOld);
-    W().PutFile(FilePath("MixedCase.TXT"), kOld);
+    for (const char* name : {"file.txt", "MixedCase.TXT", "ro.txt"}) W().PutFile(FilePath(name), kOld);
+    W().MakeReadOnly(FilePath("ro.txt"));
   }
 
-  std::uint32_t Attributes(const std::string& path, std::uint32_t* error = nullptr) {
-    std::uint32_t ignored = 0;
-    std::uint32_t& err = error != nullptr ? *error : ignored;
-    err = 0xDEAD;
-    return Files().GetAttributes(path, err);
+  std::uint32_t Attributes(const std::string& path) { return Files().GetAttributes(path, error_ = 0xDEAD); }
+  std::uint32_t error_ = 0;  // the last error of the last Attributes()
+
+  // The file's bytes and attributes are as given (kGone: no such file).
+  void ExpectFile(const std::string& path, const Bytes& bytes, std::uint32_t attributes) {
+    EXPECT_EQ(Attributes(path), attributes) << path;
+    if (attributes != kGone) { EXPECT_EQ(W().FileBytes(path), bytes) << path; }
   }
 };
 
-TEST_F(FilesTest, GetAttributes) {
-  struct Row {
-    const char* fact;
-    std::string path;
-    std::uint32_t attributes;
-    std::uint32_t error;  // checked when attributes is kInvalidFileAttributes
+// GetAttributes gives the attributes, or 0xFFFFFFFF and the error; every
+// call that takes a path fails alike on a path that names nothing, or a
+// folder where a file is meant, and leaves it so.
+TEST_F(FilesTest, AttributesAndTheErrorsOfEachCall) {
+  constexpr std::uint32_t n = 0xFFFF, kDir = kFileAttributeDirectory;  // n: not measured
+  const std::string dst = FilePath("dst.txt");
+  const struct {
+    const char* fact; std::string path; std::uint32_t get, set, remove, probe, read, write, copyFrom, copyTo;
+  } rows[] = {
+      {"missing file", FilePath("nosuch.txt"), 2, 2, 2, 2, 2, n, 2, n},
+      {"missing folder on the way", FilePath("nodir\\x.txt"), 3, 3, 3, 3, 3, 3, 3, 3},
+      {"a file used as a folder", FilePath("file.txt\\"), 3, n, n, n, n, n, n, n},
+      {"empty path", "", 3, n, 3, n, n, n, n, n},
+      {"a folder", FilePath("dir"), kDir, n, 5, 5, 5, 5, 5, n},
+      {"a folder in another case, trailing backslash", Upper(FilePath("Dir")) + "\\", kDir, n, n, n, n, n, n, n},
+      {"a new file: archive, never normal", FilePath("file.txt"), kArchive, n, n, n, n, n, n, n},
+      {"names compare without regard to case", FilePath("mixedcase.txt"), kArchive, n, n, n, n, n, n, n},
+      {"read-only", FilePath("ro.txt"), kReadOnly, n, n, n, n, n, n, n},
   };
-  const std::vector<Row> rows = {
-      {"missing file: 2", FilePath("nosuch.txt"), kInvalidFileAttributes, kFileNotFound},
-      {"missing folder on the way: 3", FilePath("nodir\\x.txt"), kInvalidFileAttributes,
-       kPathNotFound},
-      {"empty path: 3", "", kInvalidFileAttributes, kPathNotFound},
-      {"a file used as a folder: 3", FilePath("file.txt\\"), kInvalidFileAttributes,
-       kPathNotFound},
-      {"a folder", FilePath("dir"), kFileAttributeDirectory, 0},
-      {"a folder with a trailing backslash", FilePath("dir\\"), kFileAttributeDirectory, 0},
-      {"a folder, other case", Upper(FilePath("dir")), kFileAttributeDirectory, 0},
-      {"a folder, other case, trailing backslash", Upper(FilePath("Dir")) + "\\",
-       kFileAttributeDirectory, 0},
-      {"a new file: archive, never normal", FilePath("file.txt"), kFileAttributeArchive, 0},
-      {"a file queried in lower case", FilePath("mixedcase.txt"), kFileAttributeArchive, 0},
-      {"a file queried in upper case", Upper(FilePath("MixedCase.TXT")), kFileAttributeArchive,
-       0},
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.fact);
-    std::uint32_t error = 0;
-    EXPECT_EQ(Attributes(row.path, &error), row.attributes);
-    if (row.attributes == kInvalidFileAttributes) {
-      EXPECT_EQ(error, row.error);
+    const std::uint32_t before = Attributes(row.path);
+    EXPECT_EQ(before == kGone ? error_ : before, row.get);
+    Bytes out(7, kFill);
+    const std::pair<std::uint32_t, std::function<std::uint32_t()>> calls[] = {
+        {row.set, [&] { return Files().SetAttributes(row.path, kFileAttributeNormal); }},
+        {row.remove, [&] { return Files().DeleteFile(row.path); }},
+        {row.probe, [&] { return Files().ProbeExisting(row.path); }},
+        {row.read, [&] { return Files().ReadWholeFile(row.path, out); }},
+        {row.write, [&] { return Files().WriteWholeFile(row.path, kNew); }},
+        {row.copyFrom, [&] { return Files().CopyFile(row.path, dst, false); }},
+        {row.copyTo, [&] { return Files().CopyFile(FilePath("file.txt"), row.path, false); }},
+    };
+    for (std::size_t i = 0; i < std::size(calls); ++i) {
+      if (calls[i].first != n) { EXPECT_EQ(calls[i].second(), calls[i].first) << "call " << i; }
     }
+    if (row.read != n) { EXPECT_EQ(out, Bytes{}) << "a failed read clears its out-param"; }
+    EXPECT_EQ(Attributes(row.path), before);
+    EXPECT_FALSE(W().FileExists(dst));
   }
-
-  SCOPED_TRACE("read-only file: 0x21");
-  W().MakeReadOnly(FilePath("file.txt"));
-  EXPECT_EQ(Attributes(FilePath("file.txt")), kFileAttributeReadonly | kFileAttributeArchive);
 }
 
-TEST_F(FilesTest, SetAttributes) {
-  struct Row {
-    const char* fact;
-    std::string path;
-    std::uint32_t set;
-    std::uint32_t rc;
-    std::uint32_t after;  // read back when rc is kSuccess
-  };
-  const std::vector<Row> rows = {
-      {"missing file: 2", FilePath("nosuch.txt"), kFileAttributeNormal, kFileNotFound, 0},
-      {"missing folder: 3", FilePath("nodir\\x.txt"), kFileAttributeNormal, kPathNotFound, 0},
-      // Wine keeps the archive bit that Windows would clear.
-      {"hidden: archive stays", FilePath("hidden.txt"), kFileAttributeHidden, kSuccess,
-       kFileAttributeHidden | kFileAttributeArchive},
-      {"0 means archive only", FilePath("zero.txt"), 0, kSuccess, kFileAttributeArchive},
-      {"normal reads back as archive", FilePath("normal.txt"), kFileAttributeNormal, kSuccess,
-       kFileAttributeArchive},
-      {"read-only and archive", FilePath("ro.txt"), kFileAttributeReadonly | kFileAttributeArchive,
-       kSuccess, kFileAttributeReadonly | kFileAttributeArchive},
-      {"directory on a file is ignored", FilePath("dirbit.txt"), kFileAttributeDirectory, kSuccess,
-       kFileAttributeArchive},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.fact);
-    if (row.rc == kSuccess) W().PutFile(row.path, kOld);
-    EXPECT_EQ(Files().SetAttributes(row.path, row.set), row.rc);
-    if (row.rc == kSuccess) {
-      EXPECT_EQ(Attributes(row.path), row.after);
-      EXPECT_EQ(W().FileBytes(row.path), kOld);
-    }
+TEST_F(FilesTest, SetAttributesKeepsArchiveAndIgnoresDirectory) {
+  // Wine keeps the archive bit that Windows would clear when hiding a file.
+  const struct { std::uint32_t set, after; } steps[] = {{kFileAttributeHidden, kFileAttributeHidden | kArchive},
+      {0, kArchive}, {kReadOnly, kReadOnly}, {kFileAttributeNormal, kArchive}, {kFileAttributeDirectory, kArchive}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE("set " + std::to_string(step.set));
+    EXPECT_EQ(Files().SetAttributes(FilePath("file.txt"), step.set), kSuccess);
+    ExpectFile(FilePath("file.txt"), kOld, step.after);
   }
-
-  SCOPED_TRACE("clearing read-only with normal");
-  W().MakeReadOnly(FilePath("file.txt"));
-  EXPECT_EQ(Files().SetAttributes(FilePath("file.txt"), kFileAttributeNormal), kSuccess);
-  EXPECT_EQ(Attributes(FilePath("file.txt")), kFileAttributeArchive);
 }
 
 TEST_F(FilesTest, DeleteFile) {
-  struct Row {
-    const char* fact;
-    std::string path;
-    std::uint32_t rc;
-  };
-  W().PutFile(FilePath("plain.txt"), kOld);
-  W().PutFile(FilePath("ro.txt"), kOld);
-  W().MakeReadOnly(FilePath("ro.txt"));
   W().PutFile(FilePath("hs.txt"), kOld);
-  ASSERT_EQ(Files().SetAttributes(FilePath("hs.txt"), kFileAttributeHidden | kFileAttributeSystem),
-            kSuccess);
-
-  const std::vector<Row> rows = {
-      {"a file", FilePath("plain.txt"), kSuccess},
-      {"read-only file: 5, it remains (also as root)", FilePath("ro.txt"), kAccessDenied},
-      {"hidden and system file", FilePath("hs.txt"), kSuccess},
-      {"names compare without regard to case", FilePath("MIXEDCASE.txt"), kSuccess},
-      {"missing file: 2", FilePath("nosuch.txt"), kFileNotFound},
-      {"missing folder: 3", FilePath("nodir\\x.txt"), kPathNotFound},
-      {"a folder: 5, it remains", FilePath("dir"), kAccessDenied},
-      {"empty path: 3", "", kPathNotFound},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.fact);
-    const bool existed = !row.path.empty() && W().FileExists(row.path);
-    EXPECT_EQ(Files().DeleteFile(row.path), row.rc);
-    if (existed) {
-      EXPECT_EQ(W().FileExists(row.path), row.rc != kSuccess);
-    }
+  ASSERT_EQ(Files().SetAttributes(FilePath("hs.txt"), kFileAttributeHidden | kFileAttributeSystem), kSuccess);
+  for (const char* name : {"file.txt", "hs.txt", "MIXEDCASE.txt"}) {
+    EXPECT_EQ(Files().DeleteFile(FilePath(name)), kSuccess) << name;
   }
-
-  SCOPED_TRACE("read-only file once its attribute is cleared");
+  EXPECT_EQ(Files().DeleteFile(FilePath("ro.txt")), kAccessDenied) << "also as root";
+  ExpectFile(FilePath("ro.txt"), kOld, kReadOnly);
   ASSERT_EQ(Files().SetAttributes(FilePath("ro.txt"), kFileAttributeNormal), kSuccess);
   EXPECT_EQ(Files().DeleteFile(FilePath("ro.txt")), kSuccess);
-  EXPECT_FALSE(W().FileExists(FilePath("ro.txt")));
+  for (const char* name : {"file.txt", "hs.txt", "MixedCase.TXT", "ro.txt"}) ExpectFile(FilePath(name), {}, kGone);
 }
 
 TEST_F(FilesTest, CopyFile) {
-  enum class Before { Missing, Old, OldHidden };
-  struct Row {
-    const char* fact;
-    std::string source, target;
-    Before before;  // the target before the copy
-    bool failIfExists;
-    std::uint32_t rc;
-    Bytes targetAfter;        // empty: the target does not exist afterwards
-    std::uint32_t attrAfter;  // the target's attributes afterwards, when it exists
+  enum Before { Missing, Existing, Hidden };  // the target before the copy
+  const std::string src = FilePath("file.txt");
+  const struct {
+    const char* fact; std::string source; Before before; bool failIfExists; std::uint32_t rc, attributes;
+  } rows[] = {
+      {"new target", src, Missing, false, kSuccess, kArchive},
+      {"existing target, overwrite", src, Existing, false, kSuccess, kArchive},
+      {"existing target, fail if exists: 80, unchanged", src, Existing, true, kFileExists, kArchive},
+      {"source named in another case", Upper(src), Existing, false, kSuccess, kArchive},
+      {"hidden target: replaced and stays hidden", src, Hidden, false, kSuccess, kFileAttributeHidden | kArchive},
+      {"read-only source: the attributes are copied", FilePath("ro.txt"), Missing, false, kSuccess, kReadOnly},
   };
-  W().PutFile(FilePath("src.txt"), kNew);
-  W().PutFile(FilePath("ro_src.txt"), kNew);
-  W().MakeReadOnly(FilePath("ro_src.txt"));
-  const std::string dst = FilePath("dst.txt");
-  const std::uint32_t archive = kFileAttributeArchive;
-
-  const std::vector<Row> rows = {
-      {"new target: the source's bytes", FilePath("src.txt"), dst, Before::Missing, false,
-       kSuccess, kNew, archive},
-      {"existing target, overwrite", FilePath("src.txt"), dst, Before::Old, false, kSuccess, kNew,
-       archive},
-      {"existing target, fail if exists: 80, unchanged", FilePath("src.txt"), dst, Before::Old,
-       true, kFileExists, kOld, archive},
-      {"source named in another case", FilePath("SRC.TXT"), dst, Before::Old, false, kSuccess,
-       kNew, archive},
-      {"hidden target: replaced and stays hidden", FilePath("src.txt"), dst, Before::OldHidden,
-       false, kSuccess, kNew, kFileAttributeHidden | archive},
-      {"read-only source, new target: the attributes are copied", FilePath("ro_src.txt"), dst,
-       Before::Missing, false, kSuccess, kNew, kFileAttributeReadonly | archive},
-      {"missing source: 2", FilePath("nosuch.txt"), dst, Before::Missing, false, kFileNotFound,
-       {}, 0},
-      {"missing target folder: 3", FilePath("src.txt"), FilePath("nodir\\dst.txt"),
-       Before::Missing, false, kPathNotFound, {}, 0},
-      {"a folder as source: 5", FilePath("dir"), dst, Before::Missing, false, kAccessDenied, {},
-       0},
-      {"onto itself: 32, unharmed", FilePath("src.txt"), FilePath("src.txt"), Before::Missing,
-       false, kSharingViolation, kNew, archive},
-      {"onto itself in another case: 32, unharmed", FilePath("src.txt"), FilePath("SRC.TXT"),
-       Before::Missing, false, kSharingViolation, kNew, archive},
-  };
-
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const Row& row = rows[i];
-    SCOPED_TRACE(row.fact);
-    // Each row copies into a folder of its own.
-    const std::string folder = FilePath("c" + std::to_string(i));
-    W().MakeFolder(folder);
-    const std::string target = row.target == dst ? folder + "\\dst.txt" : row.target;
-    if (row.before != Before::Missing) W().PutFile(target, kOld);
-    if (row.before == Before::OldHidden) {
-      ASSERT_EQ(Files().SetAttributes(target, kFileAttributeHidden), kSuccess);
-    }
-
-    EXPECT_EQ(Files().CopyFile(row.source, target, row.failIfExists), row.rc);
-    if (row.targetAfter.empty()) {
-      EXPECT_FALSE(W().FileExists(target));
-    } else {
-      EXPECT_EQ(W().FileBytes(target), row.targetAfter);
-      EXPECT_EQ(Attributes(target), row.attrAfter);
-    }
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(rows[i].fact);
+    const std::string dst = FilePath("dst" + std::to_string(i) + ".txt");
+    if (rows[i].before != Missing) W().PutFile(dst, kNew);
+    if (rows[i].before == Hidden) { ASSERT_EQ(Files().SetAttributes(dst, kFileAttributeHidden), kSuccess); }
+    EXPECT_EQ(Files().CopyFile(rows[i].source, dst, rows[i].failIfExists), rows[i].rc);
+    ExpectFile(dst, rows[i].rc == kSuccess ? kOld : kNew, rows[i].attributes);
+  }
+  for (const std::string& self : {src, Upper(src)}) {
+    EXPECT_EQ(Files().CopyFile(src, self, false), kSharingViolation) << "onto itself";
+    ExpectFile(src, kOld, kArchive);
   }
 }
 
@@ -219,108 +133,36 @@ TEST_F(FilesTest, CopyFile) {
 // the check to Unix permissions, so a backend running as root cannot show it.
 TEST_F(FilesTest, ReadOnlyTargetsRefuseWriters) {
   if (!W().EnforcesReadOnlyFiles()) GTEST_SKIP() << "read-only files are writable to this backend's user";
-  W().PutFile(FilePath("src.txt"), kNew);
-  W().PutFile(FilePath("ro.txt"), kOld);
-  W().MakeReadOnly(FilePath("ro.txt"));
-  {
-    SCOPED_TRACE("copy onto a read-only target: 5, unchanged");
-    EXPECT_EQ(Files().CopyFile(FilePath("src.txt"), FilePath("ro.txt"), false), kAccessDenied);
-    EXPECT_EQ(W().FileBytes(FilePath("ro.txt")), kOld);
-    EXPECT_EQ(Attributes(FilePath("ro.txt")), kFileAttributeReadonly | kFileAttributeArchive);
-  }
-  {
-    SCOPED_TRACE("whole-file write onto a read-only file: 5, unchanged");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("ro.txt"), kNew), kAccessDenied);
-    EXPECT_EQ(W().FileBytes(FilePath("ro.txt")), kOld);
-    EXPECT_EQ(Attributes(FilePath("ro.txt")), kFileAttributeReadonly | kFileAttributeArchive);
-  }
+  EXPECT_EQ(Files().CopyFile(FilePath("file.txt"), FilePath("ro.txt"), false), kAccessDenied);
+  EXPECT_EQ(Files().WriteWholeFile(FilePath("ro.txt"), kNew), kAccessDenied);
+  ExpectFile(FilePath("ro.txt"), kOld, kReadOnly);
 }
 
-TEST_F(FilesTest, ProbeExisting) {
-  struct Row {
-    const char* fact;
-    std::string path;
-    std::uint32_t rc;
+TEST_F(FilesTest, ProbeReadAndWriteWholeFiles) {
+  Bytes every(200000);  // each byte value, and more than one read takes
+  for (std::size_t i = 0; i < every.size(); ++i) every[i] = static_cast<std::uint8_t>(i * 7);
+  for (const std::string& path : {FilePath("file.txt"), Upper(FilePath("file.txt")), FilePath("ro.txt")}) {
+    SCOPED_TRACE(path + ": access 0 asks for nothing, so a read-only file opens");
+    EXPECT_EQ(Files().ProbeExisting(path), kSuccess);
+    Bytes out(7, kFill);
+    EXPECT_EQ(Files().ReadWholeFile(path, out), kSuccess);
+    EXPECT_EQ(out, kOld);
+  }
+  const struct { const char* fact; std::string path; Bytes bytes; } writes[] = {
+      {"a new file, every byte", FilePath("new.bin"), every},
+      {"a longer file is cut to exactly the bytes written", FilePath("file.txt"), kNew},
+      {"an empty write leaves an empty file", FilePath("file.txt"), {}},
+      {"a name in another case reuses the file", FilePath("MIXEDCASE.txt"), kNew},
   };
-  W().PutFile(FilePath("ro.txt"), kOld);
-  W().MakeReadOnly(FilePath("ro.txt"));
-  const std::vector<Row> rows = {
-      {"existing file", FilePath("file.txt"), kSuccess},
-      {"existing file, other case", Upper(FilePath("file.txt")), kSuccess},
-      {"read-only file (access 0 asks for nothing)", FilePath("ro.txt"), kSuccess},
-      {"missing file: 2", FilePath("nosuch.txt"), kFileNotFound},
-      {"missing folder: 3", FilePath("nodir\\x.txt"), kPathNotFound},
-      {"a folder: 5", FilePath("dir"), kAccessDenied},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.fact);
-    EXPECT_EQ(Files().ProbeExisting(row.path), row.rc);
+  for (const auto& write : writes) {
+    SCOPED_TRACE(write.fact);
+    EXPECT_EQ(Files().WriteWholeFile(write.path, write.bytes), kSuccess);
+    ExpectFile(write.path, write.bytes, kArchive);
+    Bytes out(7, kFill);
+    EXPECT_EQ(Files().ReadWholeFile(write.path, out), kSuccess);
+    EXPECT_EQ(out, write.bytes);
   }
-}
-
-TEST_F(FilesTest, ReadWholeFile) {
-  struct Row {
-    const char* fact;
-    std::string path;
-    std::uint32_t rc;
-    Bytes bytes;
-  };
-  const Bytes binary = {0x00, 0xFF, 0x0D, 0x0A, 0x1A, 0x00};
-  W().PutFile(FilePath("bin.dat"), binary);
-  W().PutFile(FilePath("empty.txt"), {});
-  W().PutFile(FilePath("ro.txt"), kOld);
-  W().MakeReadOnly(FilePath("ro.txt"));
-  const std::vector<Row> rows = {
-      {"every byte, zeros and control bytes included", FilePath("bin.dat"), kSuccess, binary},
-      {"empty file", FilePath("empty.txt"), kSuccess, {}},
-      {"read-only file", FilePath("ro.txt"), kSuccess, kOld},
-      {"missing file: 2, out cleared", FilePath("nosuch.txt"), kFileNotFound, {}},
-      {"missing folder: 3, out cleared", FilePath("nodir\\x.txt"), kPathNotFound, {}},
-      {"a folder: 5, out cleared", FilePath("dir"), kAccessDenied, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.fact);
-    std::vector<std::uint8_t> out(7, kFill);
-    EXPECT_EQ(Files().ReadWholeFile(row.path, out), row.rc);
-    EXPECT_EQ(out, row.bytes);
-  }
-}
-
-TEST_F(FilesTest, WriteWholeFile) {
-  {
-    SCOPED_TRACE("a new file holds the bytes and has the archive attribute");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("new.ini"), kNew), kSuccess);
-    EXPECT_EQ(W().FileBytes(FilePath("new.ini")), kNew);
-    EXPECT_EQ(Attributes(FilePath("new.ini")), kFileAttributeArchive);
-  }
-  {
-    SCOPED_TRACE("a longer file is cut to exactly the bytes written");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("file.txt"), kNew), kSuccess);
-    EXPECT_EQ(W().FileBytes(FilePath("file.txt")), kNew);
-  }
-  {
-    SCOPED_TRACE("an empty write leaves an empty file");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("file.txt"), {}), kSuccess);
-    EXPECT_TRUE(W().FileExists(FilePath("file.txt")));
-    EXPECT_EQ(W().FileBytes(FilePath("file.txt")), Bytes{});
-  }
-  {
-    SCOPED_TRACE("a name in another case reuses the file");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("MIXEDCASE.txt"), kNew), kSuccess);
-    std::vector<std::uint8_t> out;
-    EXPECT_EQ(Files().ReadWholeFile(FilePath("MixedCase.TXT"), out), kSuccess);
-    EXPECT_EQ(out, kNew);
-  }
-  {
-    SCOPED_TRACE("missing folder: 3, nothing made");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("nodir\\x.ini"), kNew), kPathNotFound);
-    EXPECT_FALSE(W().FileExists(FilePath("nodir\\x.ini")));
-  }
-  {
-    SCOPED_TRACE("a folder: 5");
-    EXPECT_EQ(Files().WriteWholeFile(FilePath("dir"), kNew), kAccessDenied);
-    EXPECT_EQ(Attributes(FilePath("dir")), kFileAttributeDirectory);
-  }
+  EXPECT_EQ(W().FileBytes(FilePath("MixedCase.TXT")), kNew);
 }
 
 }  // namespace

@@ -1,140 +1,106 @@
-// The work file: reads, enumerations, integers and writes, with the exact
-// bytes a write leaves, as the private-profile calls were measured to behave;
-// and the results of writes to files that cannot be written.
+// The work file: the engine's store, over each backend's files, does what
+// the private-profile calls do: reads, lists, integers, the exact bytes
+// writes leave, and the writes a file refuses. Where the backend has the
+// system's own calls (under Wine), the store must give their answers on the
+// same file after the same writes; elsewhere the measured ones.
 #include <string>
 #include <vector>
 
 #include "engine/profile_store.h"
-#include "tests/conformance/profile_calls.h"
-#include "tests/support/profile_facts.h"
+#include "tests/conformance/system_profile.h"
+#include "tests/conformance/world_fixture.h"
 
 namespace zr::conformance {
 namespace {
 
 namespace facts = testing::profile_facts;
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-// The engine's store, flushed after every write as the engine flushes at the
-// end of each of its operations.
-class StoreCalls final : public ProfileCalls {
- public:
-  StoreCalls(IFiles& files, const std::string& path) : store_(files, path) {}
-
-  std::string GetString(const std::string& section, const std::string& key, const std::string& def,
-                        std::size_t size) override {
-    return store_.GetString(section, key, def, size);
-  }
-  std::vector<char> List(const std::optional<std::string>& section, const std::string& def,
-                         std::size_t size, std::uint32_t& ret) override {
-    return section ? store_.ListKeys(*section, def, size, ret) : store_.ListSections(size, ret);
-  }
-  std::uint32_t GetInt(const std::string& section, const std::string& key, std::int32_t def) override {
-    return store_.GetInt(section, key, def);
-  }
-  bool Write(const std::string& section, const std::optional<std::string>& key,
-             const std::optional<std::string>& value) override {
-    bool ok = false;
-    if (!key) {
-      ok = store_.DeleteSection(section);
-    } else if (value) {
-      ok = store_.WriteString(section, *key, std::string_view(*value));
-    } else {
-      ok = store_.WriteString(section, *key, std::nullopt);
+class WorkFile : public WorldTest {
+ protected:
+  // A store on a file of the test's own holding `text`, or no file at all,
+  // and the system's calls on a twin of it.
+  ProfileStore Store(const std::optional<std::string>& text) {
+    for (const std::string& path : {FilePath("t.ini"), FilePath("twin.ini")}) {
+      text ? W().PutFile(path, BytesOf(*text)) : void(Files().DeleteFile(path));
     }
-    return store_.Flush() && ok;
+    system_ = MakeSystemProfile(FilePath("twin.ini"));
+    return ProfileStore(Files(), FilePath("t.ini"));
   }
 
- private:
-  ProfileStore store_;
+  void ExpectReads(const ProfileStore& store, const std::vector<facts::ReadRow>& rows) {
+    for (const facts::ReadRow& row : rows) {
+      SCOPED_TRACE(row.fact);
+      EXPECT_EQ(store.GetString(row.section, row.key, row.def, row.size),
+                system_ ? system_->GetString(row.section, row.key, row.def, row.size) : row.expected);
+    }
+  }
+
+  std::string Text(const std::string& path) {
+    const Bytes bytes = W().FileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  std::unique_ptr<SystemProfile> system_;
 };
 
-std::unique_ptr<ProfileCalls> MakeStoreCalls(World& world, const std::string& path) {
-  return std::make_unique<StoreCalls>(world.Platform().Files(), path);
-}
-
-TEST_P(WorkFileTest, ReadsOfAHandWrittenFile) {
-  auto calls = Calls(Put(facts::HandWrittenFile()));
-  ExpectReads(*calls, facts::HandWrittenReads());
-  ExpectReads(*calls, facts::DefaultReads());
-}
-
-TEST_P(WorkFileTest, ReadsCutToTheBuffer) {
-  auto calls = Calls(Put(facts::TruncationFile()));
-  ExpectReads(*calls, facts::TruncationReads());
-}
-
-TEST_P(WorkFileTest, Enumerations) {
-  auto calls = Calls(Put(facts::HandWrittenFile()));
+TEST_F(WorkFile, ReadsListsAndIntegers) {
+  const ProfileStore hand = Store(facts::HandWrittenFile());
+  ExpectReads(hand, facts::HandWrittenReads());
+  ExpectReads(hand, facts::DefaultReads());
   for (const facts::ListRow& row : facts::HandWrittenLists()) {
     SCOPED_TRACE(row.fact);
-    std::uint32_t ret = 0xDEAD;
-    const std::vector<char> bytes = calls->List(row.section, row.def, row.size, ret);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), row.bytes);
-    EXPECT_EQ(ret, row.ret);
+    std::uint32_t ret = 0xDEAD, expectedRet = row.ret;
+    const std::vector<char> bytes =
+        row.section ? hand.ListKeys(*row.section, row.def, row.size, ret) : hand.ListSections(row.size, ret);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              system_ ? system_->List(row.section, row.def, row.size, expectedRet) : row.bytes);
+    EXPECT_EQ(ret, expectedRet);
   }
-}
-
-TEST_P(WorkFileTest, Integers) {
+  ExpectReads(Store(facts::TruncationFile()), facts::TruncationReads());
   for (const facts::IntRow& row : facts::IntReads()) {
     SCOPED_TRACE("f=" + row.stored);
-    auto calls = Calls(Put("[S]\r\nf=" + row.stored + "\r\n"));
-    EXPECT_EQ(calls->GetInt("S", "f", row.def), row.expected);
-    EXPECT_EQ(calls->GetInt("S", "missing", row.def), static_cast<std::uint32_t>(row.def));
+    const ProfileStore store = Store("[S]\r\nf=" + row.stored + "\r\n");
+    EXPECT_EQ(store.GetInt("S", "f", row.def), system_ ? system_->GetInt("S", "f", row.def) : row.expected);
   }
 }
 
-TEST_P(WorkFileTest, WritesAndTheBytesTheyLeave) {
+TEST_F(WorkFile, WritesAndTheBytesTheyLeave) {
   for (const facts::WriteCase& c : facts::WriteCases()) {
     SCOPED_TRACE(c.fact);
-    const std::string path = FilePath("t.ini");
-    if (c.before) {
-      W().PutFile(path, BytesOf(*c.before));
-    } else if (W().FileExists(path)) {
-      W().Platform().Files().DeleteFile(path);
+    ProfileStore store = Store(c.before);
+    for (const facts::WriteOp& op : c.writes) {
+      EXPECT_EQ(op.key ? store.WriteString(op.section, *op.key, op.value) : store.DeleteSection(op.section),
+                system_ ? system_->Write(op) : true);
     }
-    auto calls = Calls(path);
-    for (const facts::WriteOp& op : c.writes) EXPECT_TRUE(calls->Write(op.section, op.key, op.value));
-    EXPECT_EQ(TextOf(W().FileBytes(path)), c.after);
-    ExpectReads(*calls, c.reads);
-    ExpectReads(*Calls(path), c.reads);
+    ASSERT_TRUE(store.Flush());
+    EXPECT_EQ(Text(store.Path()), system_ ? Text(FilePath("twin.ini")) : c.after);
+    ExpectReads(store, c.reads);
+    ExpectReads(ProfileStore(Files(), store.Path()), c.reads);
   }
 }
 
-TEST_P(WorkFileTest, MissingFileReadsAsDefaults) {
-  auto calls = Calls(FilePath("none.ini"));
-  EXPECT_EQ(calls->GetString("S", "k", "def", 64), "def");
-  EXPECT_EQ(calls->GetInt("S", "k", 42), 42u);
+TEST_F(WorkFile, MissingFileReadsAsDefaultsMissingFolderRefusesWrites) {
+  ProfileStore none = Store(std::nullopt);
   std::uint32_t ret = 0xDEAD;
-  const std::vector<char> bytes = calls->List(std::nullopt, "", 400, ret);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(1, '\0'));
+  EXPECT_EQ(none.GetString("S", "k", "def", 64) + std::to_string(none.GetInt("S", "k", 42)), "def42");
+  EXPECT_EQ(none.ListSections(400, ret), std::vector<char>{'\0'});
   EXPECT_EQ(ret, 0u);
-  EXPECT_FALSE(W().FileExists(FilePath("none.ini"))) << "reading creates no file";
+  EXPECT_FALSE(W().FileExists(none.Path())) << "reading creates no file";
+
+  ProfileStore nowhere(Files(), FilePath("nodir\\t.ini"));
+  EXPECT_FALSE(nowhere.WriteString("Sec", "Key", "v1") && nowhere.Flush());
+  EXPECT_FALSE(W().FileExists(nowhere.Path()));
+  EXPECT_EQ(nowhere.GetString("Sec", "Key", "D", 64), "D");
 }
 
-TEST_P(WorkFileTest, MissingFolderRefusesTheWrite) {
-  const std::string path = FilePath("nodir\\t.ini");
-  auto calls = Calls(path);
-  EXPECT_FALSE(calls->Write("Sec", std::string("Key"), std::string("v1")));
-  EXPECT_FALSE(W().FileExists(path));
-  EXPECT_EQ(calls->GetString("Sec", "Key", "D", 64), "D");
-}
-
-TEST_P(WorkFileTest, ReadOnlyFileRefusesTheWriteAndKeepsItsValue) {
+TEST_F(WorkFile, ReadOnlyFileRefusesTheWriteAndKeepsItsValue) {
   if (!W().EnforcesReadOnlyFiles()) GTEST_SKIP() << "read-only files are writable to this backend's user";
-  const std::string before = "[S]\r\nk=old\r\n";
-  const std::string path = Put(before);
-  W().MakeReadOnly(path);
-  auto calls = Calls(path);
-  EXPECT_FALSE(calls->Write("S", std::string("k"), std::string("new")));
-  EXPECT_EQ(calls->GetString("S", "k", "D", 64), "old");
-  EXPECT_EQ(TextOf(W().FileBytes(path)), before);
+  ProfileStore readOnly = Store("[S]\r\nk=old\r\n");
+  W().MakeReadOnly(readOnly.Path());
+  EXPECT_FALSE(readOnly.WriteString("S", "k", "new") && readOnly.Flush());
+  EXPECT_EQ(readOnly.GetString("S", "k", "D", 64), "old");
+  EXPECT_EQ(Text(readOnly.Path()), "[S]\r\nk=old\r\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(Store, WorkFileTest, ::testing::Values(&MakeStoreCalls));
 
 }  // namespace
 }  // namespace zr::conformance

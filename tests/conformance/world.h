@@ -40,16 +40,10 @@ class World {
   virtual bool FileExists(const std::string& path) = 0;
   virtual std::vector<std::uint8_t> FileBytes(const std::string& path) = 0;
 
-  // Capabilities that a backend may lack; a test that needs one is skipped
-  // there, and the reason is the deliberate difference between backends.
-  // Access lists that refuse the administrator until replaced:
-  virtual bool EnforcesAccessLists() const = 0;
-  // Read-only files refused to writers (Wine leaves this to Unix
-  // permissions, which root bypasses):
+  // Whether read-only files are refused to writers: a capability a backend
+  // may lack (Wine leaves it to Unix permissions, which root bypasses); a
+  // test that needs it is skipped there.
   virtual bool EnforcesReadOnlyFiles() const = 0;
-  // Protects a key so that it refuses deletion and value changes until its
-  // access list is replaced (only where EnforcesAccessLists()).
-  virtual void ProtectKey(const std::string& path) = 0;
 
   // Number of registry handles still open through the boundary; -1 when the
   // backend cannot count them.

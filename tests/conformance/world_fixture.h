@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/win_codes.h"
@@ -19,20 +21,32 @@ namespace zr::conformance {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The bytes of `text`, including any embedded zeros the literal carries
-// when passed with an explicit length.
+// The bytes of `text`, embedded zeros included when the literal is passed
+// with its length ({"abc\0", 4}).
 inline Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
-// `count` copies of `fill`, then a zero when `terminated`.
-inline Bytes Repeated(std::size_t count, char fill, bool terminated) {
-  Bytes bytes(count, static_cast<std::uint8_t>(fill));
-  if (terminated) bytes.push_back(0);
-  return bytes;
+inline std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
 // Buffers handed to the boundary are pre-filled with this byte, so that any
 // byte the call wrote (or did not write) can be seen.
 inline constexpr std::uint8_t kFill = 0xCC;
+
+// A key the test opened, closed when the test leaves its scope, so that a
+// failed assertion does not show up as a leak of the boundary. A test that
+// checks the close itself takes the handle with Take().
+struct OpenedKey {
+  OpenedKey(IRegistry& r, std::string_view path, std::uint32_t mask) : registry(r), rc(r.OpenKey(path, mask, handle)) {}
+  OpenedKey(const OpenedKey&) = delete;
+  ~OpenedKey() { registry.CloseKey(Take()); }
+  RegHandle Take() { return std::exchange(handle, IRegistry::kNoHandle); }
+
+  IRegistry& registry;
+  RegHandle handle = IRegistry::kNoHandle;
+  std::uint32_t rc = 0;
+};
 
 class WorldTest : public ::testing::Test {
  protected:
@@ -43,11 +57,7 @@ class WorldTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (!world_) return;
-    const long open = world_->OpenHandleCount();
-    if (open != -1) {
-      EXPECT_EQ(open, 0) << "registry handles left open by the boundary";
-    }
+    if (world_ && world_->OpenHandleCount() != -1) { EXPECT_EQ(world_->OpenHandleCount(), 0) << "handles left open"; }
   }
 
   World& W() { return *world_; }
@@ -57,71 +67,40 @@ class WorldTest : public ::testing::Test {
   bool IsNt() const { return world_->PlatformId() == win::kPlatformWindowsNt; }
 
   // Paths below the test's own scratch roots.
-  std::string RegPath(std::string_view relative) const {
-    std::string path = world_->RegRoot();
-    if (!relative.empty()) path.append("\\").append(relative);
-    return path;
-  }
-  std::string FilePath(std::string_view relative) const {
-    std::string path = world_->FileRoot();
-    if (!relative.empty()) path.append("\\").append(relative);
-    return path;
-  }
+  std::string RegPath(std::string_view relative) const { return world_->RegRoot() + Below(relative); }
+  std::string FilePath(std::string_view relative) const { return world_->FileRoot() + Below(relative); }
 
-  // Whether the boundary can open the key; the handle is closed again.
-  bool KeyExists(const std::string& path) {
-    RegHandle handle = IRegistry::kNoHandle;
-    const std::uint32_t rc = Reg().OpenKey(path, win::kKeyRead, handle);
-    if (rc == win::kSuccess) {
-      EXPECT_EQ(Reg().CloseKey(handle), win::kSuccess) << path;
+  OpenedKey Open(std::string_view path, std::uint32_t access) { return OpenedKey(Reg(), path, access); }
+
+  // Every key below `path`, depth first in the registry's order, as paths
+  // relative to it separated by blanks; "-" when `path` does not open.
+  std::string Tree(const std::string& path, const std::string& prefix = "") {
+    OpenedKey key = Open(path, win::kKeyRead);
+    if (key.rc != win::kSuccess) return "-";
+    std::string out;
+    char name[260];
+    for (std::uint32_t i = 0, size = sizeof name; Reg().EnumKey(key.handle, i, name, &size) == win::kSuccess;
+         ++i, size = sizeof name) {
+      const std::string child = prefix + std::string(name, size);
+      out += " " + child + Tree(path + "\\" + std::string(name, size), child + "\\");
     }
-    return rc == win::kSuccess;
+    return prefix.empty() && !out.empty() ? out.substr(1) : out;
   }
 
-  // The bytes a value holds, read through the boundary; rc is the query's
-  // result (the open must succeed).
+  // The bytes a value holds (of at most 512), read through the boundary.
   std::uint32_t ReadValue(const std::string& keyPath, std::string_view name, Bytes& out,
                           std::uint32_t* type = nullptr) {
-    out.clear();
-    RegHandle handle = IRegistry::kNoHandle;
-    const std::uint32_t open = Reg().OpenKey(keyPath, win::kKeyQueryValue, handle);
-    EXPECT_EQ(open, win::kSuccess) << keyPath;
-    if (open != win::kSuccess) return open;
-    std::uint32_t size = 0;
-    std::uint32_t rc = Reg().QueryValue(handle, name, nullptr, &size, type);
-    if (rc == win::kSuccess) {
-      out.assign(size + 1, kFill);
-      rc = Reg().QueryValue(handle, name, out.data(), &size, type);
-      out.resize(size);
-    }
-    EXPECT_EQ(Reg().CloseKey(handle), win::kSuccess);
+    out.assign(512, kFill);
+    std::uint32_t size = 512;
+    const std::uint32_t rc = Reg().QueryValue(Open(keyPath, win::kKeyQueryValue).handle, name, out.data(), &size, type);
+    out.resize(rc == win::kSuccess ? size : 0);
     return rc;
   }
 
   std::unique_ptr<World> world_;
-};
-
-// A handle opened by a test, closed when the test leaves its scope, so that
-// a failed assertion does not show up as a leak of the boundary.
-class KeyGuard {
- public:
-  KeyGuard(IRegistry& registry, RegHandle handle) : registry_(registry), handle_(handle) {}
-  KeyGuard(const KeyGuard&) = delete;
-  KeyGuard& operator=(const KeyGuard&) = delete;
-  ~KeyGuard() {
-    if (handle_ != IRegistry::kNoHandle && handle_ != IRegistry::kRootHandle) registry_.CloseKey(handle_);
-  }
-  RegHandle Get() const { return handle_; }
-  // Hands the handle back to the test, which closes it itself.
-  RegHandle Release() {
-    const RegHandle handle = handle_;
-    handle_ = IRegistry::kNoHandle;
-    return handle;
-  }
 
  private:
-  IRegistry& registry_;
-  RegHandle handle_;
+  static std::string Below(std::string_view relative) { return relative.empty() ? "" : "\\" + std::string(relative); }
 };
 
 }  // namespace zr::conformance

@@ -3,11 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "platform/sim/machine.h"
@@ -25,19 +26,20 @@ std::string Slurp(const fs::path& path) {
 // The shell reads the path literally between single quotes; none of our
 // paths holds one.
 std::string Quoted(const fs::path& path) {
-  const std::string text = path.string();
-  if (text.find('\'') != std::string::npos) throw std::runtime_error("path with a quote: " + text);
-  return "'" + text + "'";
+  if (path.string().find('\'') != std::string::npos) throw std::runtime_error("path with a quote: " + path.string());
+  return "'" + path.string() + "'";
+}
+
+std::string Unique() {
+  static std::atomic<int> counter{0};
+  return std::to_string(::getpid()) + "_" + std::to_string(counter++);
 }
 
 }  // namespace
 
-ScratchImage::ScratchImage(std::string_view sample) {
-  static std::atomic<int> counter{0};
-  scratch_ = fs::temp_directory_path() /
-             ("zr_scenario_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+ScratchImage::ScratchImage(std::string_view sample)
+    : scratch_(fs::temp_directory_path() / ("zr_scenario_" + Unique())), image_(scratch_ / std::string(sample)) {
   fs::remove_all(scratch_);
-  image_ = scratch_ / std::string(sample);
   fs::create_directories(scratch_);
   fs::copy(fs::path(ZR_SOURCE_DIR) / "machines" / std::string(sample), image_, fs::copy_options::recursive);
 }
@@ -59,38 +61,24 @@ testing::MachineSnapshot ScratchImage::Snapshot() const {
 
 std::vector<std::string> ScratchImage::Events() const {
   std::vector<std::string> events;
-  for (const std::string& line : Lines(Slurp(image_ / "events.log"))) {
-    const std::size_t space = line.find(' ');
-    events.push_back(space == std::string::npos ? line : line.substr(space + 1));
-  }
+  for (const std::string& line : Lines(Slurp(image_ / "events.log"))) events.push_back(line.substr(line.find(' ') + 1));
   return events;
 }
 
 std::string ScratchImage::ReadFile(const std::string& relative) const { return Slurp(image_ / relative); }
 
 void ScratchImage::WriteFile(const std::string& relative, const std::string& bytes) const {
-  std::ofstream out(image_ / relative, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(image_ / relative, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 RunResult RunProgram(const ScratchImage& image, std::string_view script) {
-  static std::atomic<int> counter{0};
-  const std::string run = "run" + std::to_string(counter++);
-  const fs::path scriptPath = image.Scratch() / (run + ".script");
-  const fs::path outPath = image.Scratch() / (run + ".out");
-  const fs::path errPath = image.Scratch() / (run + ".err");
-  {
-    std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-    out << script;
-  }
+  const std::string run = (image.Scratch() / ("run" + Unique())).string();
+  std::ofstream(run + ".script", std::ios::binary) << script;
   const std::string command = Quoted(ZR_PROGRAM) + " --machine " + Quoted(image.Folder()) + " --script " +
-                              Quoted(scriptPath) + " </dev/null >" + Quoted(outPath) + " 2>" + Quoted(errPath);
+                              Quoted(run + ".script") + " </dev/null >" + Quoted(run + ".out") + " 2>" +
+                              Quoted(run + ".err");
   const int raw = std::system(command.c_str());
-  RunResult result;
-  if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-  result.out = Slurp(outPath);
-  result.err = Slurp(errPath);
-  return result;
+  return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(run + ".out"), Slurp(run + ".err")};
 }
 
 std::string ScriptFile(std::string_view name) {
@@ -101,15 +89,8 @@ std::string ScriptFile(std::string_view name) {
 
 std::vector<std::string> Lines(std::string_view text) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string line(text.substr(start, end - start));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
+  std::istringstream in{std::string(text)};
+  for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
   return lines;
 }
 
@@ -120,21 +101,13 @@ std::vector<std::string> PageAfter(const std::string& out, std::string_view comm
   for (const std::string& line : Lines(out)) {
     if (inside && line.rfind("> ", 0) == 0) break;
     if (inside) page.push_back(line);
-    if (!inside && line == echo && occurrence-- == 0) inside = true;
+    inside = inside || (line == echo && occurrence-- == 0);
   }
   return page;
 }
 
 bool Contains(const std::vector<std::string>& lines, std::string_view text) {
-  for (const std::string& line : lines)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
-std::string TestName(std::string_view image) {
-  std::string name;
-  for (char c : image) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != line.npos; });
 }
 
 }  // namespace zr::scenario

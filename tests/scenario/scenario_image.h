@@ -60,7 +60,4 @@ std::vector<std::string> PageAfter(const std::string& out, std::string_view comm
 
 bool Contains(const std::vector<std::string>& lines, std::string_view text);
 
-// An image name as a test name: letters and digits, '_' for the rest.
-std::string TestName(std::string_view image);
-
 }  // namespace zr::scenario

@@ -1,7 +1,9 @@
-// Reads INI text as it lies on disk, to check what a writer left in a file
-// independently of the store that wrote it.
+// INI text as sections of keys: what a writer left in a file, read
+// independently of the store that wrote it, and expectations written
+// compactly.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -11,7 +13,8 @@ namespace zr::testing {
 // section -> key -> value, names as written.
 using IniSections = std::map<std::string, std::map<std::string, std::string>>;
 
-inline IniSections ParseIniText(std::string_view text) {
+// The sections of INI `text` whose names start with `prefix`.
+inline IniSections ParseIniText(std::string_view text, std::string_view prefix = "") {
   IniSections sections;
   std::map<std::string, std::string>* current = nullptr;
   while (!text.empty()) {
@@ -20,7 +23,8 @@ inline IniSections ParseIniText(std::string_view text) {
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      current = &sections[std::string(line.substr(1, line.size() - 2))];
+      const std::string_view name = line.substr(1, line.size() - 2);
+      current = name.starts_with(prefix) ? &sections[std::string(name)] : nullptr;
     } else if (const std::size_t eq = line.find('='); current != nullptr && eq != std::string_view::npos) {
       (*current)[std::string(line.substr(0, eq))] = std::string(line.substr(eq + 1));
     }
@@ -28,12 +32,11 @@ inline IniSections ParseIniText(std::string_view text) {
   return sections;
 }
 
-// The sections whose names start with `prefix`.
-inline IniSections SectionsStartingWith(const IniSections& all, std::string_view prefix) {
-  IniSections some;
-  for (const auto& [name, keys] : all)
-    if (std::string_view(name).starts_with(prefix)) some.emplace(name, keys);
-  return some;
+// Sections written on a line: "[name] key=value key=value [other] ...",
+// separated by single blanks, each value without blanks.
+inline IniSections Sections(std::string words) {
+  std::replace(words.begin(), words.end(), ' ', '\n');
+  return ParseIniText(words);
 }
 
 }  // namespace zr::testing

@@ -1,44 +1,28 @@
-// Builds the body of a REGEDIT4 HKLM.reg (what MachineSpec::reg takes) from
-// paths below HKEY_LOCAL_MACHINE, so tests can describe large trees in code.
+// Lines of a REGEDIT4 HKLM.reg body (what MachineSpec::reg takes), so tests
+// can describe keys and values in code.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace zr::testing {
 
-class RegText {
- public:
-  // Opens a key; the values that follow belong to it.
-  RegText& Key(std::string_view path) {
-    text_ += "\r\n[HKEY_LOCAL_MACHINE\\";
-    text_.append(path);
-    text_ += "]\r\n";
-    return *this;
-  }
-  // A REG_SZ value of the key opened last.
-  RegText& String(std::string_view name, std::string_view data) {
-    text_ += Quoted(name) + "=" + Quoted(data) + "\r\n";
-    return *this;
-  }
-  RegText& Keys(std::initializer_list<std::string_view> paths) {
-    for (std::string_view path : paths) Key(path);
-    return *this;
-  }
-  const std::string& Text() const { return text_; }
+// The line that opens key `path` below HKEY_LOCAL_MACHINE.
+inline std::string RegKey(std::string_view path) { return "[HKEY_LOCAL_MACHINE\\" + std::string(path) + "]\n"; }
 
- private:
-  static std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-      if (c == '\\' || c == '"') out += '\\';
-      out += c;
+// A REG_SZ value of the key opened last, its name and text quoted as a
+// .reg file quotes them.
+inline std::string RegString(std::string_view name, std::string_view data) {
+  std::string line;
+  for (const std::string_view text : {name, data}) {
+    line += line.empty() ? "\"" : "=\"";
+    for (const char c : text) {
+      if (c == '\\' || c == '"') line += '\\';
+      line += c;
     }
-    return out + "\"";
+    line += '"';
   }
-
-  std::string text_;
-};
+  return line + "\n";
+}
 
 }  // namespace zr::testing

@@ -1,267 +1,170 @@
 // Modem-side detection: the result word on each Windows family, the files it
-// probes and the OEM INF files it lists for removal, and Windows versions it
-// does not handle.
+// probes and the OEM INF files it lists for removal, and the text search in
+// them; the instance bits of both devices on NT; and Windows versions that
+// detection leaves alone.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "detect/inf_search.h"
 #include "tests/unit/detect_fixtures.h"
 
 namespace zr {
 namespace {
 
-using testing::EngineMachine;
-using testing::MachineSpec;
-using testing::RegKeyText;
-using testing::RegValues;
-using testing::Utf16Le;
-using testing::VersionMachine;
-using testing::WorkFileOnDisk;
+using namespace testing;
 
-constexpr char kPortAdapter[] = "tolvek ZR-77Q5K USB Port Adapter";
-constexpr char kModem[] = "tolvek ZR-77Q5K - USB";
-constexpr char kClass9x[] = "System\\CurrentControlSet\\Services\\Class\\";
-constexpr char kInfDir[] = "drive_c/WINDOWS/inf/";
 const std::string kModemInf = "[Strings]\r\nModem=\"tolvek ZR-77Q5K USB-Modem\"\r\n";
 
-struct DetectingMachine {
-  explicit DetectingMachine(bool win98, const std::string& reg = "")
-      : m([&] {
-          MachineSpec spec;
-          spec.win98 = win98;
-          spec.reg = reg;
-          return spec;
-        }()) {
-    m.Engine().CheckWindowsVersion();
+TEST(InfNamesText, FindsTheTextInEachEncoding) {
+  const std::string head = "[Strings]\r\nModem=", text = "tolvek ZR-77Q5K USB-Modem", lower = "tolvek zr-77q5k usb-modem";
+  const std::pair<std::string, bool> cases[] = {
+      {Utf16Le(head + text + "\r\n", true), true}, {Utf16Le(head + text + "\r\n", false), true},
+      {Utf16Le(head + lower, true), false},      {Utf16Le(head + text, true), true},
+      {head + lower + "\r\n", true},             {head + text, true}, {head + text.substr(0, text.size() - 1), false},
+      {head + "tolvek ZR\r77Q5K USB\rModem", false},  // differ by 0x20 but are no letters
+      {"", false}};
+  DetectingMachine m(false);
+  for (const auto& [bytes, hit] : cases) {
+    m.File("inf/oem3.inf", bytes);
+    EXPECT_EQ(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem3.inf", text), hit) << bytes;
   }
-  void File(const std::string& belowWindows, const std::string& bytes) {
-    m.Image().Write("drive_c/WINDOWS/" + belowWindows, bytes);
-  }
-  std::vector<std::string> ModemTable() {
-    const CRegEdit& e = m.Engine();
-    return std::vector<std::string>(e.m_astrModemInf.begin(), e.m_astrModemInf.begin() + e.m_nModemInf);
-  }
-  EngineMachine m;
-};
+  EXPECT_FALSE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem4.inf", text)) << "missing file";
+  EXPECT_FALSE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf", text)) << "a folder";
+  EXPECT_TRUE(FileExists(m.Machine().Files(), "c:\\windows\\INF\\OEM3.INF")) << "an empty file, in other case";
+  EXPECT_FALSE(FileExists(m.Machine().Files(), "C:\\WINDOWS\\inf"));
+}
 
-TEST(DetectModem9x, ClassKeyBits) {
-  auto usb = [](const char* slot, const RegValues& values) { return RegKeyText(kClass9x + std::string("Usb\\") + slot, values); };
-  auto id = [](const char* cls, const char* slot, const char* matchingId) {
-    return RegKeyText(kClass9x + std::string(cls) + "\\" + slot, {{"MatchingDeviceId", matchingId}});
+TEST(DetectModem9x, ClassKeyAndInstanceBits) {
+  const std::string port = "tolvek ZR-77Q5K USB Port Adapter", cls = "System\\CurrentControlSet\\Services\\Class\\";
+  const std::string id = "usb\\vid_0e9c&pid_0012&rev_0100";  // lower case, further text
+  const std::string instance = "Enum\\USB\\VID_0E9C&PID_0012\\1";
+  const std::pair<std::string, int> cases[] = {
+      {RegKeyText(cls + "Usb\\0000", {{"DriverDesc", port + " (COM5)"}}), 0x01},
+      {RegKeyText(cls + "Usb\\0003", {{"DriverDesc", "TOLVEK zr-77q5k usb port adapter"}, {"DeviceKey", "0e9c0012\\0"}}),
+       0x02},
+      {RegKeyText(cls + "Usb\\0003", {{"DriverDesc", port}, {"DeviceKey", "0E9C0013"}}), 0},  // another product
+      {RegKeyText(cls + "Usb\\0003", {{"DriverDesc", "tolvek ZR-77Q5K USB Port"}}), 0},
+      {RegKeyText(cls + "Wdm\\0001", {{"MatchingDeviceId", id}}), 0x04},
+      {RegKeyText(cls + "Wdm\\0001", {{"MatchingDeviceId", "USB\\VID_0E9C&PID_0013"}}), 0},
+      {RegKeyText(cls + "Wdm\\0001", {{"MatchingDeviceId", "VID_0E9C&PID_0012"}}), 0},  // no bus prefix
+      {RegKeyText(cls + "WdmModem\\0255", {{"MatchingDeviceId", id}}), 0x08},
+      {RegKeyText(cls + "Wdm\\0256", {{"MatchingDeviceId", id}}), 0},  // past the last slot
+      {RegKeyText(instance, {{"DeviceDesc", port}, {"Driver", "Ports\\0001"}}), 0x20},
+      {RegKeyText(instance, {{"DeviceDesc", port}}), 0},
   };
-  const std::string port = kPortAdapter;
-  struct Case {
-    const char* what;
-    std::string reg;
-    int word;
-  };
-  const Case cases[] = {
-      {"port adapter without a DeviceKey", usb("0000", {{"DriverDesc", port + " (COM5)"}}), 0x01},
-      {"DeviceKey of the device, lower case, further text", usb("0003", {{"DriverDesc", port}, {"DeviceKey", "0e9c0012\\0000"}}), 0x02},
-      {"description in other letter case", usb("0003", {{"DriverDesc", "TOLVEK zr-77q5k usb port adapter"}, {"DeviceKey", "0E9C0012"}}), 0x02},
-      {"DeviceKey of another product", usb("0003", {{"DriverDesc", port}, {"DeviceKey", "0E9C0013\\0000"}}), 0},
-      {"shorter description", usb("0003", {{"DriverDesc", "tolvek ZR-77Q5K USB Port"}, {"DeviceKey", "0E9C0012"}}), 0},
-      {"DeviceKey without a description", usb("0003", {{"DeviceKey", "0E9C0012"}}), 0},
-      {"Wdm id in lower case", id("Wdm", "0001", "usb\\vid_0e9c&pid_0012"), 0x04},
-      {"Wdm id with further text", id("Wdm", "0001", "USB\\VID_0E9C&PID_0012&REV_0100"), 0x04},
-      {"Wdm id of another product", id("Wdm", "0001", "USB\\VID_0E9C&PID_0013"), 0},
-      {"Wdm id without a bus prefix", id("Wdm", "0001", "VID_0E9C&PID_0012"), 0},
-      {"WdmModem id in lower case", id("WdmModem", "0007", "usb\\vid_0e9c&pid_0012"), 0x08},
-      {"WdmModem id of another product", id("WdmModem", "0007", "USB\\VID_0E9C&PID_0021"), 0},
-      {"the last class slot", id("WdmModem", "0255", "USB\\VID_0E9C&PID_0012"), 0x08},
-      {"past the last class slot", id("Wdm", "0256", "USB\\VID_0E9C&PID_0012"), 0},
-      {"every class bit",
-       usb("0000", {{"DriverDesc", port}}) + usb("0001", {{"DriverDesc", port}, {"DeviceKey", "0E9C0012"}}) +
-           id("Wdm", "0002", "USB\\VID_0E9C&PID_0012") + id("WdmModem", "0002", "USB\\VID_0E9C&PID_0012"),
-       0x0F},
-      {"port adapter instance with a driver",
-       RegKeyText("Enum\\USB\\VID_0E9C&PID_0012\\1", {{"DeviceDesc", port}, {"Driver", "Ports\\0001"}}), 0x20},
-      {"port adapter instance without a driver", RegKeyText("Enum\\USB\\VID_0E9C&PID_0012\\1", {{"DeviceDesc", port}}),
-       0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    DetectingMachine d(true, c.reg);
-    EXPECT_EQ(d.m.Engine().DetectModem(), c.word);
-    EXPECT_EQ(d.m.Machine().OpenHandles(), 0);
+  for (const auto& [reg, word] : cases) {
+    SCOPED_TRACE(reg);
+    DetectingMachine m(true, reg);
+    EXPECT_EQ(m.Engine().DetectModem(), word);
+    EXPECT_EQ(m.Machine().OpenHandles(), 0);
   }
 }
 
-// Seven named files count on 9x; OEM INF files are not searched and no file
+// 9x: seven named files count; OEM INF files are not searched and no file
 // enters the removal table.
 TEST(DetectModem9x, FileProbe) {
-  struct Case {
-    const char* file;
-    int word;
-  };
-  const Case cases[] = {
-      {"inf/tvkusb5.inf", 0x10000},         {"inf/other/tolvektvkusb5.inf", 0x10000},
-      {"inf/mdmtvk5u.inf", 0x10000},        {"inf/other/tolvekmdmtvk5u.inf", 0x10000},
-      {"inf/mdmtvk5u.pnf", 0x10000},        {"inf/other/tvkusb5.inf", 0x10000},
-      {"inf/other/mdmtvk5u.inf", 0x10000},  {"inf/tvkusb5.pnf", 0},
-      {"inf/other/mdmtvk5u.pnf", 0},        {"inf/oem3.inf", 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    DetectingMachine d(true);
-    d.File(c.file, kModemInf);
-    EXPECT_EQ(d.m.Engine().DetectModem(), c.word);
-    EXPECT_EQ(d.m.Engine().m_nModemInf, 0);
+  const std::pair<const char*, int> cases[] = {
+      {"tvkusb5.inf", 0x10000},       {"other/tolvektvkusb5.inf", 0x10000}, {"mdmtvk5u.inf", 0x10000},
+      {"mdmtvk5u.pnf", 0x10000},      {"other/tolvekmdmtvk5u.inf", 0x10000}, {"other/tvkusb5.inf", 0x10000},
+      {"other/mdmtvk5u.inf", 0x10000}, {"tvkusb5.pnf", 0}, {"other/mdmtvk5u.pnf", 0}, {"oem3.inf", 0}};
+  for (const auto& [file, word] : cases) {
+    DetectingMachine m(true);
+    m.File(std::string("inf/") + file, kModemInf);
+    EXPECT_EQ(m.Engine().DetectModem(), word) << file;
+    EXPECT_EQ(m.Engine().m_nModemInf, 0) << file;
   }
 }
 
-TEST(DetectModemNt, InstanceBits) {
-  struct Case {
-    const char* description;
-    bool driver;
-    int word;
-  };
-  const Case cases[] = {
-      {kModem, true, 0x28},
-      {"TOLVEK zr-77q5k - usb", true, 0x28},
-      {kModem, false, 0},
-      {"tolvek ZR-77Q5K - USB (2)", true, 0},
-      {kPortAdapter, true, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.description) + (c.driver ? " with a driver" : " without a driver"));
-    RegValues values = {{"DeviceDesc", c.description}};
-    if (c.driver) values.push_back({"Driver", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001"});
-    DetectingMachine d(false, RegKeyText("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\1", values));
-    EXPECT_EQ(d.m.Engine().DetectModem(), c.word);
-    EXPECT_EQ(d.m.Machine().OpenHandles(), 0);
+TEST(DetectNt, InstanceBitsOfBothDevices) {
+  const std::string modem = "tolvek ZR-77Q5K - USB", lan = "tolvek ZR-77Q5K USB-Lan Adapter";
+  const std::tuple<std::string, bool, int, int> cases[] = {
+      {modem, true, 0x28, 0},       {"TOLVEK zr-77q5k - usb", true, 0x28, 0}, {modem, false, 0, 0},
+      {modem + " (2)", true, 0, 0}, {lan, true, 0, 0x30}, {"TOLVEK zr-77q5k usb-lan adapter", true, 0, 0x30},
+      {lan, false, 0, 0},           {lan + " #2", true, 0, 0}};
+  for (const auto& [description, driver, modemWord, lanWord] : cases) {
+    SCOPED_TRACE(description + (driver ? " with a driver" : ""));
+    const std::string instance = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\1";
+    RegValues values = {{"DeviceDesc", description}};
+    if (driver) values.push_back({"Driver", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001"});
+    DetectingMachine m(false, RegKeyText(instance, values) + RegKeyText(instance + "\\Bindings", {{"MSTCP\\0000", ""}}));
+    EXPECT_EQ(m.Engine().DetectModem(), modemWord);
+    EXPECT_EQ(m.Engine().DetectUsbLan(), lanWord);
+    EXPECT_FALSE(m.WorkFile().count("lan_bind0")) << "NT records no bindings";
+    EXPECT_EQ(m.Machine().OpenHandles(), 0);
   }
 }
 
+// NT lists the OEM files that name the modem, each with its PNF, and then
+// the named files, only in the INF folder; every detection lists them again.
 TEST(DetectModemNt, ListsMatchingInfFilesInOrder) {
-  DetectingMachine d(false);
-  d.File("inf/oem9.inf", Utf16Le(kModemInf, true));
-  d.File("inf/oem3.inf", "\x83\x82\x83\x66\x83\x80\r\n" + kModemInf);
-  d.File("inf/oem5.inf", "[Strings]\r\nLan=\"tolvek ZR-77Q5K USB-Lan\"\r\n");
-  d.File("inf/mdmtvk5u.inf", "x");
-  const std::vector<std::string> once = {"C:\\WINDOWS\\inf\\oem3.inf", "C:\\WINDOWS\\inf\\oem3.pnf",
-                                         "C:\\WINDOWS\\inf\\oem9.inf", "C:\\WINDOWS\\inf\\oem9.pnf",
-                                         "C:\\WINDOWS\\inf\\mdmtvk5u.inf"};
-  EXPECT_EQ(d.m.Engine().DetectModem(), 0x10000);
-  EXPECT_EQ(d.ModemTable(), once);
-
-  // Going back and on again lists the same files once more.
-  EXPECT_EQ(d.m.Engine().DetectModem(), 0x10000);
+  DetectingMachine m(false);
+  m.File("inf/oem9.inf", Utf16Le(kModemInf, true));
+  m.File("inf/oem3.inf", "\x83\x82\x83\x66\x83\x80\r\n" + kModemInf);
+  m.File("inf/oem5.inf", "[Strings]\r\nLan=\"tolvek ZR-77Q5K USB-Lan\"\r\n");
+  for (const char* file : {"oem255.inf", "oem256.inf", "oem4.pnf", "mdmtvk5u.inf", "tvkusb5.inf", "mdmtvk5u.pnf",
+                           "other/mdmtvk5u.inf", "other/tolvektvkusb5.inf", "other/oem3.inf"})
+    m.File(std::string("inf/") + file, kModemInf);
+  std::vector<std::string> once;
+  for (const char* file : {"oem3.inf", "oem3.pnf", "oem9.inf", "oem9.pnf", "oem255.inf", "oem255.pnf", "mdmtvk5u.inf",
+                           "tvkusb5.inf"})
+    once.push_back(std::string("C:\\WINDOWS\\inf\\") + file);
+  EXPECT_EQ(m.Engine().DetectModem(), 0x10000);
+  EXPECT_EQ(Listed(m.Engine().m_astrModemInf, m.Engine().m_nModemInf), once);
+  EXPECT_EQ(m.Engine().DetectModem(), 0x10000);
   std::vector<std::string> twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
-  EXPECT_EQ(d.ModemTable(), twice);
-}
-
-TEST(DetectModemNt, ProbesOnlyTheInfFolder) {
-  struct Case {
-    const char* file;
-    int word;
-    std::vector<std::string> table;
-  };
-  const Case cases[] = {
-      {"inf/tvkusb5.inf", 0x10000, {"C:\\WINDOWS\\inf\\tvkusb5.inf"}},
-      {"inf/oem255.inf", 0x10000, {"C:\\WINDOWS\\inf\\oem255.inf", "C:\\WINDOWS\\inf\\oem255.pnf"}},
-      {"inf/oem256.inf", 0, {}},
-      {"inf/oem3.pnf", 0, {}},
-      {"inf/mdmtvk5u.pnf", 0, {}},
-      {"inf/other/mdmtvk5u.inf", 0, {}},
-      {"inf/other/tolvekmdmtvk5u.inf", 0, {}},
-      {"inf/other/tvkusb5.inf", 0, {}},
-      {"inf/other/tolvektvkusb5.inf", 0, {}},
-      {"inf/other/oem3.inf", 0, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    DetectingMachine d(false);
-    d.File(c.file, kModemInf);
-    EXPECT_EQ(d.m.Engine().DetectModem(), c.word);
-    EXPECT_EQ(d.ModemTable(), c.table);
-  }
+  EXPECT_EQ(Listed(m.Engine().m_astrModemInf, m.Engine().m_nModemInf), twice);
 }
 
 TEST(DetectModemNt, AFullTableTakesNoMorePathsAndTheScanGoesOn) {
-  struct Case {
-    const char* what;
-    int filled;
-    std::vector<const char*> files;
-    std::string last;  // the table's last entry afterwards
-  };
-  const Case cases[] = {
-      {"one free entry", 259, {"inf/oem3.inf", "inf/oem9.inf", "inf/mdmtvk5u.inf"}, "C:\\WINDOWS\\inf\\oem3.inf"},
-      {"full, OEM files", 260, {"inf/oem3.inf", "inf/oem9.inf"}, "earlier"},
-      {"full, named file only", 260, {"inf/mdmtvk5u.inf"}, "earlier"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    DetectingMachine d(false);
-    for (const char* file : c.files) d.File(file, kModemInf);
-    CRegEdit& e = d.m.Engine();
-    for (int i = 0; i < c.filled; ++i) e.m_astrModemInf[static_cast<std::size_t>(i)] = "earlier";
-    e.m_nModemInf = c.filled;
+  for (int filled : {259, 260}) {
+    DetectingMachine m(false);
+    for (const char* file : {"inf/oem3.inf", "inf/oem9.inf", "inf/mdmtvk5u.inf"}) m.File(file, kModemInf);
+    CRegEdit& e = m.Engine();
+    std::fill_n(e.m_astrModemInf.begin(), filled, "earlier");
+    e.m_nModemInf = filled;
     EXPECT_EQ(e.DetectModem(), 0x10000);
     EXPECT_EQ(e.m_nModemInf, CRegEdit::kInfTable);
-    EXPECT_EQ(e.m_astrModemInf.back(), c.last);
+    EXPECT_EQ(e.m_astrModemInf.back(), filled == 259 ? "C:\\WINDOWS\\inf\\oem3.inf" : "earlier");
   }
 }
 
-// NT 4.0, and versions the engine does not know, are left alone.
+// NT 4.0 (kind 3), and versions the engine does not know (kind 0), are left
+// alone, and so is a work file an earlier run left.
 TEST(Detection, OtherWindowsReadNothingAndWriteNothing) {
-  const std::string reg =
-      RegKeyText("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\1",
-                 {{"DeviceDesc", kModem}, {"Driver", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001"}}) +
-      RegKeyText("Enum\\USB\\Vid_0e9c&Pid_0012\\1", {{"DeviceDesc", kPortAdapter}, {"Driver", "Ports\\0001"}});
-  struct Case {
-    const char* what;
-    const char* system;
-    int kind;
-  };
-  const Case cases[] = {
-      {"NT 4.0", "major=4\nminor=0\nbuild=1381\nplatform=2\n", 3},
-      {"Windows 3.1", "major=3\nminor=10\nbuild=0\nplatform=0\n", 0},
-      {"Windows Vista", "major=6\nminor=0\nbuild=6000\nplatform=2\n", 0},
-  };
-  for (const Case& c : cases) {
-    for (bool earlierWorkFile : {false, true}) {
-      SCOPED_TRACE(std::string(c.what) + (earlierWorkFile ? ", with a work file" : ""));
-      VersionMachine v(c.system, reg);
-      v.Image().Write("drive_c/WINDOWS/inf/oem3.inf", kModemInf);
-      v.Image().Write("drive_c/WINDOWS/inf/mdmtvk5u.inf", kModemInf);
-      v.Image().Write("drive_c/WINDOWS/inf/tvkndis3.inf", "x");
-      CRegEdit& e = v.Start();
-      ASSERT_EQ(e.m_nWinKind, c.kind);
-      const std::string earlier = "[usb_root0]\r\nindex=1\r\nreg_enum=Vid_0e9c&Pid_0012\r\n";
-      if (earlierWorkFile) v.Image().Write("drive_c/WINDOWS/tvk_temp.dat", earlier);
-      EXPECT_EQ(e.DetectModem(), 0);
-      EXPECT_EQ(e.DetectUsbLan(), 0);
-      WorkFileOnDisk work(v.Machine().Files(), e.m_szWorkFile.view());
-      EXPECT_EQ(work.Exists(), earlierWorkFile);
-      if (earlierWorkFile) {
-        EXPECT_EQ(work.Bytes(), earlier);
-      }
-      EXPECT_EQ(e.m_nModemInf, 0);
-      EXPECT_EQ(e.m_nLanInf, 0);
-      EXPECT_EQ(v.Machine().OpenHandles(), 0);
-    }
+  const std::string earlier = "[usb_root0]\r\nindex=1\r\nreg_enum=V\r\n";
+  for (const auto& [version, kind] : {std::pair{"major=4\nminor=0\nbuild=1381\n", 3}, {"major=6\nminor=0\n", 0}}) {
+    DetectingMachine m(false, RegKeyText("SYSTEM\\CurrentControlSet\\Enum\\USB\\V\\1",
+                                         {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}, {"Driver", "x"}}));
+    for (const char* file : {"oem3.inf", "mdmtvk5u.inf", "tvkndis3.inf"}) m.File("inf/" + std::string(file), kModemInf);
+    std::string ini = TempImage::XpIni(), error;
+    m.Image().Write("machine.ini", ini.replace(ini.find("major"), ini.find("platform") - ini.find("major"), version));
+    const auto machine = sim::SimMachine::Load(m.Image().Folder(), error);
+    ASSERT_TRUE(machine) << error;
+    CRegEdit e(*machine);
+    e.CheckWindowsVersion();
+    EXPECT_EQ(e.m_nWinKind, kind);
+    m.File("tvk_temp.dat", earlier);
+    EXPECT_EQ(e.DetectModem() + e.DetectUsbLan() + e.m_nModemInf + e.m_nLanInf, 0) << version;
+    EXPECT_EQ(m.Image().Read("drive_c/WINDOWS/tvk_temp.dat"), earlier);
   }
 }
 
 // The bundled sample machine: the modem installed with its driver, found
 // through its instance and its two INF files.
 TEST(DetectModemNt, SampleMachine) {
-  testing::TempImage scratch;
-  const std::filesystem::path folder = scratch.Folder() / "winxp-modem";
-  std::filesystem::copy(std::filesystem::path(ZR_SOURCE_DIR) / "machines" / "winxp-modem", folder,
-                        std::filesystem::copy_options::recursive);
+  TempImage scratch;
+  std::filesystem::copy(std::filesystem::path(ZR_SOURCE_DIR) / "machines" / "winxp-modem", scratch.Folder(),
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
   std::string error;
-  auto machine = sim::SimMachine::Load(folder, error);
+  const auto machine = sim::SimMachine::Load(scratch.Folder(), error);
   ASSERT_TRUE(machine) << error;
   CRegEdit e(*machine);
   e.CheckWindowsVersion();
   EXPECT_EQ(e.DetectModem(), 0x10028);
-  const std::vector<std::string> table(e.m_astrModemInf.begin(), e.m_astrModemInf.begin() + e.m_nModemInf);
-  EXPECT_EQ(table, (std::vector<std::string>{"C:\\WINDOWS\\inf\\oem3.inf", "C:\\WINDOWS\\inf\\oem3.pnf",
-                                             "C:\\WINDOWS\\inf\\mdmtvk5u.inf"}));
-  EXPECT_EQ(machine->OpenHandles(), 0);
+  EXPECT_EQ(Listed(e.m_astrModemInf, e.m_nModemInf),
+            (std::vector<std::string>{"C:\\WINDOWS\\inf\\oem3.inf", "C:\\WINDOWS\\inf\\oem3.pnf", "C:\\WINDOWS\\inf\\mdmtvk5u.inf"}));
 }
 
 }  // namespace

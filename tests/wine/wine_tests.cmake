@@ -9,7 +9,7 @@ if(NOT ZR_WINE OR NOT ZR_MINGW_CXX)
   return()
 endif()
 
-set(zr_wine_script ${CMAKE_CURRENT_LIST_DIR}/run-conformance.sh)
+set(zr_wine_script ${CMAKE_SOURCE_DIR}/tools/wine/run-conformance.sh)
 set(zr_wine_work ${CMAKE_BINARY_DIR}/wine)
 
 add_test(NAME wine_build_conformance_win32 COMMAND ${zr_wine_script} build)
@@ -34,7 +34,7 @@ foreach(mode IN ITEMS winme win2k)
 endforeach()
 
 add_test(NAME wine_harness_selftest
-  COMMAND ${CMAKE_CURRENT_LIST_DIR}/harness-selftest.sh ${zr_wine_work})
+  COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/harness-selftest.sh ${zr_wine_work})
 set_tests_properties(wine_harness_selftest PROPERTIES LABELS "wine" TIMEOUT 300)
 
 # The Windows program end to end, against the Linux program.

@@ -3,15 +3,15 @@
 // once in each mode.
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/sim/host_path.h"
 #include "platform/sim/machine.h"
-#include "platform/win_codes.h"
+#include "tests/conformance/system_profile.h"
 #include "tests/conformance/world.h"
 
 namespace fs = std::filesystem;
@@ -19,32 +19,20 @@ namespace fs = std::filesystem;
 namespace zr::conformance {
 namespace {
 
-std::string Sanitise(const std::string& name) {
-  std::string out;
-  for (char c : name) out += (std::isalnum(static_cast<unsigned char>(c)) || c == '_') ? c : '_';
-  return out;
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
 class SimWorld final : public World {
  public:
-  explicit SimWorld(const std::string& test) : name_(Sanitise(test)) {
+  explicit SimWorld(const std::string& test)
+      : name_(test), folder_(fs::temp_directory_path() / ("zr_conf_" + std::to_string(::getpid()) + "_" + test)) {
     const char* mode = std::getenv("ZR_SIM_PLATFORM");
     nine_ = mode != nullptr && std::string(mode) == "1";
-    folder_ = fs::temp_directory_path() / ("zr_conf_" + std::to_string(::getpid()) + "_" + name_);
     fs::remove_all(folder_);
     fs::create_directories(folder_ / "drive_c" / "WINDOWS" / (nine_ ? "SYSTEM" : "system32"));
     fs::create_directories(folder_ / "drive_c" / "zr_conf" / name_);
-    WriteText(folder_ / "machine.ini",
-              nine_ ? "[system]\nmajor=4\nminor=10\nbuild=0x040A08AE\nplatform=1\ncsd=\" A \"\nwindows=C:\\WINDOWS\n"
-                      "system=C:\\WINDOWS\\SYSTEM\n"
-                    : "[system]\nmajor=5\nminor=1\nbuild=2600\nplatform=2\ncsd=Service Pack 3\n"
-                      "windows=C:\\WINDOWS\nsystem=C:\\WINDOWS\\system32\n");
-    WriteText(folder_ / "HKLM.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + RegRoot() + "]\r\n\r\n");
+    std::ofstream(folder_ / "machine.ini")
+        << "[system]\nwindows=C:\\WINDOWS\n"
+        << (nine_ ? "major=4\nminor=10\nbuild=0x040A08AE\nplatform=1\ncsd=\" A \"\nsystem=C:\\WINDOWS\\SYSTEM\n"
+                  : "major=5\nminor=1\nbuild=2600\nplatform=2\ncsd=Service Pack 3\nsystem=C:\\WINDOWS\\system32\n");
+    std::ofstream(folder_ / "HKLM.reg") << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + RegRoot() + "]\r\n\r\n";
     std::string error;
     machine_ = sim::SimMachine::Load(folder_, error);
     if (!machine_) throw std::runtime_error(error);
@@ -52,7 +40,7 @@ class SimWorld final : public World {
   ~SimWorld() override {
     machine_.reset();
     std::error_code ec;
-    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ec);
+    // The simulation maps the read-only attribute onto the owner-write bit.
     for (auto& entry : fs::recursive_directory_iterator(folder_, ec))
       fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ec);
     fs::remove_all(folder_, ec);
@@ -69,9 +57,8 @@ class SimWorld final : public World {
     machine_->Tree().Create(keyPath)->SetValue(name, machine_->Tree().Fold(name), type, data);
   }
   void PutFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
-    const sim::HostPath host = Resolve(path);
-    std::ofstream out(host.host, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(Resolve(path).host, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
   void MakeFolder(const std::string& path) override { fs::create_directories(Resolve(path).host); }
   void MakeReadOnly(const std::string& path) override {
@@ -83,25 +70,25 @@ class SimWorld final : public World {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  bool EnforcesAccessLists() const override { return !nine_; }
   bool EnforcesReadOnlyFiles() const override { return true; }
-  void ProtectKey(const std::string& path) override { machine_->Protect(path); }
   long OpenHandleCount() const override { return machine_->OpenHandles(); }
 
  private:
   sim::HostPath Resolve(const std::string& path) const {
-    return sim::HostPathResolver(folder_, machine_->Config().codePage, machine_->Config().currentDir)
-        .Resolve(path);
+    return sim::HostPathResolver(folder_, machine_->Config().codePage, machine_->Config().currentDir).Resolve(path);
   }
 
   std::string name_;
-  bool nine_ = false;
   fs::path folder_;
+  bool nine_ = false;
   std::unique_ptr<sim::SimMachine> machine_;
 };
 
 }  // namespace
 
 std::unique_ptr<World> MakeWorld(const std::string& test) { return std::make_unique<SimWorld>(test); }
+
+// The simulated machine has no profile calls of its own.
+std::unique_ptr<SystemProfile> MakeSystemProfile(const std::string&) { return nullptr; }
 
 }  // namespace zr::conformance

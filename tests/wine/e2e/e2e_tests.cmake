@@ -9,15 +9,20 @@ if(NOT ZR_XVFB_RUN OR NOT ZR_XWD)
   return()
 endif()
 
-add_executable(reg_view ${CMAKE_CURRENT_LIST_DIR}/reg_view.cpp)
+add_executable(reg_view ${CMAKE_SOURCE_DIR}/tools/wine/e2e/reg_view.cpp)
 target_link_libraries(reg_view PRIVATE zr_sim)
 
-set(zr_e2e ${CMAKE_CURRENT_LIST_DIR}/run-e2e.sh)
+set(zr_e2e ${CMAKE_SOURCE_DIR}/tools/wine/e2e/run-e2e.sh)
 set(zr_e2e_work ${CMAKE_BINARY_DIR}/wine-e2e)
 set(zr_e2e_scripts ${CMAKE_CURRENT_LIST_DIR}/scripts)
 
 add_test(NAME wine_e2e_build COMMAND ${zr_e2e} build)
-set_tests_properties(wine_e2e_build PROPERTIES FIXTURES_SETUP zr_wine_e2e LABELS "wine-e2e" TIMEOUT 1800)
+# The conformance suite builds in the same i686 tree: never both at once.
+set_tests_properties(wine_e2e_build PROPERTIES FIXTURES_SETUP zr_wine_e2e LABELS "wine-e2e" TIMEOUT 1800
+  RESOURCE_LOCK zr_mingw_i686_tree)
+if(TEST wine_build_conformance_win32)
+  set_tests_properties(wine_build_conformance_win32 PROPERTIES RESOURCE_LOCK zr_mingw_i686_tree)
+endif()
 
 function(zr_e2e_test name image script)
   add_test(NAME wine_e2e_${name}
@@ -47,7 +52,7 @@ endforeach()
 
 # The shipping program imports only what Windows 98 has.
 add_test(NAME wine_ship_imports
-  COMMAND ${CMAKE_CURRENT_LIST_DIR}/../ship-imports.sh ${CMAKE_SOURCE_DIR}/build/mingw-i686-ship/zrdrvtool.exe)
+  COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/ship-imports.sh ${CMAKE_SOURCE_DIR}/build/mingw-i686-ship/zrdrvtool.exe)
 set_tests_properties(wine_ship_imports PROPERTIES FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 60)
 
 # The front end's pieces on real windows, through the ANSI calls (win98)

@@ -108,6 +108,20 @@ adapt_to_wine() {
   rm -rf "$system"
 }
 
+# Makes the folder of Windows path C:\A\B below the prefix's drive_c unless
+# it is there in some spelling: the program must be able to start in it, as
+# the Linux program can in a folder the image does not hold.
+ensure_folder() {
+  local dir=$1/drive_c rest=${2#?:} part match
+  IFS='\' read -r -a parts <<<"$rest"
+  for part in "${parts[@]}"; do
+    [ -n "$part" ] || continue
+    match=$(find "$dir" -mindepth 1 -maxdepth 1 -type d -iname "$part" -print -quit 2>/dev/null || true)
+    dir=${match:-$dir/$part}
+    mkdir -p "$dir"
+  done
+}
+
 cmd_build() {
   local jobs
   jobs=$(nproc 2>/dev/null || echo 2)
@@ -235,6 +249,7 @@ cmd_run() {
   fi
   local current
   current=$(ini_value "$work/image/machine.ini" current)
+  ensure_folder "$prefix" "${current:-C:\\}"
   local robot_args=(--script "$(windows_path "$script")" --transcript "$(windows_path "$work/wine.txt")"
     --start "$(windows_path "$exe")" --cwd "${current:-C:\\}"
     --shots "$(windows_path "$work/shots")" --shot-name "$name")
@@ -315,6 +330,8 @@ cmd_unit() {
   local prefix
   prefix=$(realpath -m -- "$workdir/prefixes/ui-$mode")
   "$harness" prefix "$prefix" "$mode"
+  # A server left from making the prefix knows no display.
+  "$harness" stop "$prefix"
   local status=0
   xvfb-run -a -s "-screen 0 1024x768x24" "$harness" run "$prefix" "$exe" --gtest_color=no || status=$?
   if [ "$status" -eq 0 ]; then "$harness" clean "$prefix"; else "$harness" stop "$prefix"; fi

@@ -1,0 +1,183 @@
+// Whole uninstall-wizard runs of the Linux program over the sample machine
+// images. Each image is walked by its script, whose `expect` lines check the
+// pages' texts; afterwards the image is compared whole with the image
+// before: the device's key trees, files and COM port bit go, and every key
+// and file of other devices stays byte for byte. Then the ways out of the
+// wizard, and the scripted mode's own failures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win_codes.h"
+#include "tests/scenario/scenario_image.h"
+
+namespace zr::scenario {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+struct Outcome {
+  std::string image;
+  Paths gone;         // key trees below HKLM, and files (C:\...)
+  bool freesComPort;  // COM1 and COM2 stay taken in ComDB, the device's port is freed
+  std::vector<std::string> events;
+};
+
+void PrintTo(const Outcome& outcome, std::ostream* out) { *out << outcome.image; }
+
+std::string Named(const ::testing::TestParamInfo<Outcome>& info) {
+  std::string name = info.param.image;
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+}
+
+const std::string kInf = "C:\\WINDOWS\\INF\\", kClass = "System\\CurrentControlSet\\Services\\Class\\";
+const std::string kRestart = "restart requested (EWX_REBOOT)";
+
+Paths Join(Paths a, const Paths& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// A USB modem instance on Windows 2000/XP: five key trees and four INF files.
+Paths NtModem(const std::string& instance, const std::string& oem) {
+  const std::string classes = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{";
+  const std::string symbolic = "}\\##?#USB#Vid_0e9c&Pid_0012#" + instance + "#{";
+  return {"SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\" + instance,
+          "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001",
+          classes + "a5dcbf10-6530-11d2-901f-00c04fb951ed" + symbolic + "a5dcbf10-6530-11d2-901f-00c04fb951ed}",
+          classes + "2c7089aa-2e0e-11d1-b114-00c04fc2aae4" + symbolic + "2c7089aa-2e0e-11d1-b114-00c04fc2aae4}",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific\\tolvek ZR-77Q5K - USB#tolvek#Modem",
+          kInf + oem + ".inf", kInf + oem + ".PNF", kInf + "mdmtvk5u.inf", kInf + "mdmtvk5u.PNF"};
+}
+
+const std::vector<Outcome>& Outcomes() {
+  const std::vector<std::string> ntFinish = {"shutdown privilege enabled", kRestart};
+  const Paths otherInfs = {kInf + "OTHER\\tolvektvkusb5.inf", kInf + "OTHER\\tolvekmdmtvk5u.inf"};
+  const Paths portInfs = Join(otherInfs, {kInf + "tvkusb5.inf", kInf + "mdmtvk5u.inf"});
+  // The port adapter's own keys and INF files, which go whether or not a
+  // sibling adapter still needs the shared driver files.
+  const std::string usb = "Enum\\USB\\VID_0E9C&PID_0012", modem = kClass + "Modem\\0001", sys = "C:\\WINDOWS\\SYSTEM\\";
+  const Paths port = Join(portInfs, {usb, "Enum\\USBMODEM\\VID_0E9C&PID_0012", kClass + "USB\\0002", modem});
+  const auto wdm = [&](const std::string& wdmClass) {
+    return Paths{usb, "Enum\\WDM_MODEM\\TKV0301", kClass + wdmClass + "\\0000", modem};
+  };
+  const Paths xpModem = NtModem("5&2a3b1c4d&0&1", "oem3");
+  static const std::vector<Outcome> outcomes = {
+      {"winxp-modem", xpModem, true, ntFinish},
+      {"win2000-modem-lan", NtModem("6&1f2e3d4c&0&1", "oem1"), true, ntFinish},
+      {"win98-portadapter",
+       Join(port, {"System\\CurrentControlSet\\Services\\mapsys", sys + "sysfser.sys", sys + "sysfser.dll",
+                   sys + "sysfmapr.sys", sys + "sysfport.vxd"}),
+       false, {kRestart}},
+      // The sibling adapter keeps the shared driver files and the mapsys service.
+      {"win98-portadapter-sibling", port, false, {kRestart}},
+      {"win98-wdm", Join(wdm("Wdm"), otherInfs), false, {kRestart}},
+      {"winme-wdmmodem", Join(wdm("WdmModem"), portInfs), false, {kRestart}},
+      // The simulation has no access lists on files, so the device's INF files
+      // go even for a limited user (on Windows they would stay); no key goes.
+      {"winxp-limited-user", Paths(xpModem.end() - 4, xpModem.end()), false,
+       {"message box [アクセス権エラー] 管理者権限でログオンする必要があります。\\nアプリケーションを終了します。"}},
+      {"winxp-nothing", {}, false, {}},
+      {"win98-lan", {}, false, {}},  // only the USB-LAN side, whose box is not offered
+      {"nt4", {}, false, {}},        // unsupported
+  };
+  return outcomes;
+}
+
+testing::MachineSnapshot After(testing::MachineSnapshot before, const Outcome& outcome) {
+  for (const std::string& path : outcome.gone)
+    path.rfind("C:\\", 0) == 0 ? before.WithoutFile(path) : before.WithoutKeyTree(path);
+  if (!outcome.freesComPort) return before;
+  std::vector<std::uint8_t> comDb(32, 0);
+  comDb[0] = 0x03;
+  return before.WithValue("SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter", "ComDB", win::kRegBinary, comDb);
+}
+
+class ImageWalk : public ::testing::TestWithParam<Outcome> {};
+
+TEST_P(ImageWalk, ScriptPassesAndOnlyTheDeviceGoes) {
+  const Outcome& outcome = GetParam();
+  ScratchImage image(outcome.image);
+  const std::string reg = image.ReadFile("HKLM.reg");
+  const auto before = image.Snapshot();
+
+  const RunResult run = RunProgram(image, ScriptFile(outcome.image));
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(After(before, outcome).DifferencesFrom(image.Snapshot()), "");
+  EXPECT_EQ(image.Events(), outcome.events);
+  EXPECT_EQ(Contains(Lines(run.out), "検出した以下のＵＳＢドライバを削除します。"), !outcome.gone.empty());
+  EXPECT_EQ(Contains(Lines(run.out), "再起動"), !outcome.events.empty() && outcome.events.back() == kRestart);
+  // Untouched when nothing went, else written back as the regedit export it
+  // was: REGEDIT4, code page 932, CRLF.
+  EXPECT_EQ(image.ReadFile("HKLM.reg").substr(0, outcome.gone.empty() ? std::string::npos : 12),
+            outcome.gone.empty() ? reg : "REGEDIT4\r\n\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, ImageWalk, ::testing::ValuesIn(Outcomes()), Named);
+
+class Runs : public ::testing::TestWithParam<Outcome> {};
+
+// The ways out of the wizard, and the scripted mode's failures (status 2
+// for a script that cannot be carried out, 3 for a failed expect): none
+// removes more than the wizard had removed when it stopped, or restarts
+// anything; only Finish does.
+TEST_P(Runs, StopWhereTheyShouldAndChangeNothingFurther) {
+  const Outcome& outcome = GetParam();
+  const struct {
+    const char *what, *script; int status;
+    const char *command, *line;  // the page printed after this command (nullptr: any line printed) shows `line`
+    bool removed;                // the removal ran before the run stopped
+  } runs[] = {
+      {"Cancel, selection page", "check 1001\ncancel\n", 0, nullptr, "=== the wizard has closed", false},
+      {"Cancel, detected-drivers page", "check 1001\nnext\ncancel\n", 0, nullptr, "=== the wizard has closed", false},
+      {"Cancel, completion page", "check 1001\nnext\nnext\ncancel\n", 0, nullptr, "=== the wizard has closed", true},
+      {"Back keeps the tick; the removal after it is the same", "check 1001\nnext\nback\nnext\nnext\nfinish\n", 0,
+       "back", "1001 check: [x] USBモデム", true},
+      {"Next with nothing ticked stays", "next\ncancel\n", 0, "next", "1001 check: [ ] USBモデム", false},
+      {"unknown command", "check 1001\njump\n", 2, nullptr, "script error: line 2: unknown command 'jump'", false},
+      {"Finish before the completion page", "check 1001\nnext\nfinish\n", 2, nullptr,
+       "script error: line 3: the Finish button is not enabled", false},
+      {"the hidden USB-LAN box", "check 1002\n", 2, nullptr,
+       "script error: line 1: no visible check box '1002' on this page", false},
+      {"the script ends with the wizard open", "# only a tick\ncheck 1001\n", 2, nullptr,
+       "script error: line 2: the script ended while the wizard is still open", false},
+      {"a failed expect after the removal: it stays done, Finish never comes",
+       "check 1001\nnext\nnext\nexpect 再起動しません\nfinish\n", 3, nullptr,
+       "expect failed: line 4: the page does not show '再起動しません'", true},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.what);
+    ScratchImage image(outcome.image);
+    const std::string reg = image.ReadFile("HKLM.reg");
+    const auto before = image.Snapshot();
+    const RunResult result = RunProgram(image, run.script);
+    EXPECT_EQ(result.status, run.status) << result.out << result.err;
+    EXPECT_TRUE(Contains(run.command ? PageAfter(result.out, run.command) : Lines(result.out), run.line))
+        << result.out;
+    EXPECT_EQ((run.removed ? After(before, outcome) : before).DifferencesFrom(image.Snapshot()), "");
+    if (!run.removed) { EXPECT_EQ(image.ReadFile("HKLM.reg"), reg); }
+    const bool finished = run.status == 0 && std::string_view(run.script).ends_with("finish\n");
+    EXPECT_EQ(image.Events(), finished ? outcome.events : std::vector<std::string>{});
+  }
+}
+
+// An NT and a 9x image: winxp-modem and win98-portadapter.
+INSTANTIATE_TEST_SUITE_P(Images, Runs, ::testing::Values(Outcomes()[0], Outcomes()[2]), Named);
+
+TEST(ImageErrors, AnUnusableImageEndsTheRunWithItsFileAndLine) {
+  ScratchImage image("winxp-nothing");
+  const std::string reg = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n";
+  image.WriteFile("HKLM.reg", reg);
+  const RunResult run = RunProgram(image, "check 1001\nnext\nnext\nfinish\n");
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_NE(run.err.find("HKLM.reg:5: "), std::string::npos) << run.err;
+  EXPECT_EQ(run.out + image.ReadFile("HKLM.reg"), reg) << "nothing printed, nothing changed";
+  EXPECT_TRUE(image.Events().empty());
+}
+
+}  // namespace
+}  // namespace zr::scenario
