@@ -160,8 +160,8 @@ void WizardRunner::Tick() {
   if (closed_) return;
   CPage& page = Active();
   const auto timers = ActiveTimers();
-  for (const auto& [id, interval] : timers) {
-    (void)interval;
+  for (const auto& timer : timers) {
+    const int id = timer.first;
     // A timer killed by an earlier tick of this round is not delivered.
     if (!timers_[&page].count(id) || closed_ || &Active() != &page) continue;
     Handle([&] { page.OnTimer(id); });
