@@ -26,13 +26,8 @@ using testing::RegString;
 const std::string kModemParent = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0E9C&PID_0012";
 const std::string kModemRoot = kModemParent + "\\5&1";
 
-MachineSpec Spec(const std::string& reg, bool win98 = false, bool admin = true, const char* protectedKey = nullptr) {
-  MachineSpec spec;
-  spec.win98 = win98;
-  spec.admin = admin;
-  if (protectedKey != nullptr) spec.protectedKeys = {protectedKey};
-  spec.reg = reg;
-  return spec;
+MachineSpec Spec(const std::string& reg, bool win98 = false, bool admin = true, std::vector<std::string> keys = {}) {
+  return {win98, admin, std::move(keys), reg, "C:\\"};
 }
 
 // `path` and below it widths[0] keys, each with widths[1] keys, and so on;
@@ -81,7 +76,7 @@ class KeyTreeTest : public ::testing::Test {
 
 TEST_F(KeyTreeTest, FourLevelsOfTenKeysGoCompletelyOnceEveryAccessListIsReplaced) {
   const std::string reg = UniformTree(kModemRoot, {10, 10, 10, 10}) + UniformTree(kModemParent + "\\5&2", {2});
-  EngineMachine m(Spec(reg, false, true, kModemParent.c_str()));
+  EngineMachine m(Spec(reg, false, true, {kModemParent}));
   ASSERT_EQ(CountKeys(m, kModemRoot), 11111u);
   ASSERT_EQ(m.Engine().DeleteKeyTree(kModemRoot + "\\L1k03\\L2k04\\L3k05", "L4k06", 1), 0) << "protected";
   CaptureDevice(m);
@@ -173,8 +168,15 @@ TEST_F(KeyTreeTest, TreeIsChosenByItsWholeRootIgnoringCase) {
   }
 }
 
-TEST_F(KeyTreeTest, RecordedPathsTooLongForTheirBuffersAreNotWalked) {
+TEST_F(KeyTreeTest, PathsTooLongForTheirBuffersAreNeitherBuiltNorWalked) {
   const std::string services = "SYSTEM\\CurrentControlSet\\Services\\";
+  // A service name of 225 makes a root of 259 characters, the most a root
+  // holds; one of 226 none, which would name another key cut short.
+  for (const std::size_t length : {225u, 226u}) {
+    EngineMachine m(Spec(RegKey(services + std::string(length, 's') + "\\Sub")));
+    CaptureDevice(m, 1, {{"usb_device0_reg_service", std::string(length, 's')}});
+    EXPECT_EQ(m.Engine().m_aszTreeRoot[11].size(), length == 225 ? 259u : 0u) << length;
+  }
   // Root 234 characters, level 1 at 255, level 2 at 276: the level-3 key
   // cannot be named for deletion, so its ancestors and the root stay.
   const std::string deepest =

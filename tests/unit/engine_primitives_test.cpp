@@ -5,12 +5,15 @@
 
 #include "platform/win_codes.h"
 #include "tests/support/engine_machine.h"
+#include "tests/support/reg_text.h"
 
 namespace zr {
 namespace {
 
 using testing::EngineMachine;
 using testing::MachineSpec;
+using testing::RegKey;
+using testing::RegString;
 
 constexpr char kProtected[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Dev";
 
@@ -24,16 +27,11 @@ struct Machine {
     {"98, no administrator", true, false}, {"XP administrator", false, true}, {"XP user", false, false}};
 
 MachineSpec Spec(const Machine& machine) {
-  std::string exact = "41";
-  for (int i = 1; i < 260; ++i) exact += ",41";
-  MachineSpec spec;
-  spec.win98 = machine.win98;
-  spec.admin = machine.admin;
-  spec.protectedKeys = {"SYSTEM\\CurrentControlSet\\Enum"};
-  spec.reg = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\r\n\"abc\"=\"abc\"\r\n\"long\"=\"" + std::string(300, 'x') +
-             "\"\r\n\"exact\"=hex(3):" + exact +
-             "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\Sub\\Deeper]\r\n[HKEY_LOCAL_MACHINE\\" + kProtected + "]\r\n";
-  return spec;
+  std::string reg = RegKey("SOFTWARE\\T") + RegString("abc", "abc") + RegString("long", std::string(300, 'x')) +
+                    "\"exact\"=hex(3):41";
+  for (int i = 1; i < 260; ++i) reg += ",41";
+  reg += "\n" + RegKey("SOFTWARE\\T\\Sub\\Deeper") + RegKey(kProtected);
+  return {machine.win98, machine.admin, {"SYSTEM\\CurrentControlSet\\Enum"}, reg, "C:\\"};
 }
 
 TEST(Primitives, ResultsForEveryUser) {

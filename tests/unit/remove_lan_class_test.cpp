@@ -1,9 +1,9 @@
 // The USB-LAN adapter's removal: on Windows 98 (mode 1) its hardware keys,
 // class driver keys and the network components bound to it, as detection
-// recorded them; on Windows XP (mode 2) the captured key trees of each
+// recorded them; on Windows 2000/XP (mode 2) the captured key trees of each
 // recorded instance and its one "Descriptions" value. Other adapters and
 // components come through unchanged.
-#include <vector>
+#include <string>
 
 #include "removal_fixture.h"
 
