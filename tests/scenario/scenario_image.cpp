@@ -71,10 +71,11 @@ void ScratchImage::WriteFile(const std::string& relative, const std::string& byt
   std::ofstream(image_ / relative, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-RunResult RunProgram(const ScratchImage& image, std::string_view script) {
+RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode) {
   const std::string run = (image.Scratch() / ("run" + Unique())).string();
   std::ofstream(run + ".script", std::ios::binary) << script;
-  const std::string command = Quoted(ZR_PROGRAM) + " --machine " + Quoted(image.Folder()) + " --script " +
+  const std::string command = Quoted(ZR_PROGRAM) + " --machine " + Quoted(image.Folder()) +
+                              (mode.empty() ? "" : " --mode " + Quoted(std::string(mode))) + " --script " +
                               Quoted(run + ".script") + " </dev/null >" + Quoted(run + ".out") + " 2>" +
                               Quoted(run + ".err");
   const int raw = std::system(command.c_str());
@@ -82,9 +83,8 @@ RunResult RunProgram(const ScratchImage& image, std::string_view script) {
 }
 
 std::string ScriptFile(std::string_view name) {
-  const fs::path path = fs::path(ZR_SOURCE_DIR) / "tests" / "scenario" / "scripts" / (std::string(name) + ".script");
-  if (!fs::exists(path)) throw std::runtime_error("no script " + path.string());
-  return Slurp(path);
+  const fs::path path = fs::path(ZR_SOURCE_DIR) / "tests/scenario/scripts" / (std::string(name) + ".script");
+  return fs::exists(path) ? Slurp(path) : throw std::runtime_error("no script " + path.string());
 }
 
 std::vector<std::string> Lines(std::string_view text) {

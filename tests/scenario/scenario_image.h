@@ -18,7 +18,6 @@ class ScratchImage {
   explicit ScratchImage(std::string_view sample);
   ~ScratchImage();
   ScratchImage(const ScratchImage&) = delete;
-  ScratchImage& operator=(const ScratchImage&) = delete;
 
   // The image the program works on.
   const std::filesystem::path& Folder() const { return image_; }
@@ -44,8 +43,9 @@ struct RunResult {
   std::string err;
 };
 
-// Runs the program over the image with `script` as its script file.
-RunResult RunProgram(const ScratchImage& image, std::string_view script);
+// Runs the program over the image with `script` as its script file, and
+// with `--mode mode` unless `mode` is empty.
+RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode = {});
 
 // tests/scenario/scripts/<name>.script
 std::string ScriptFile(std::string_view name);

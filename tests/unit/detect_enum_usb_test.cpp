@@ -32,13 +32,11 @@ TEST(EnumUsbDevices, RecordsTheValueSetOfEachLayout) {
     std::map<std::string, std::string> expected = {
         {"index", "1"}, {"reg_enum", root}, {"usb_device0_index", "1"}, {"usb_device0_reg_enum", instance},
         {"usb_device0_reg_dev_name", kModem}, {"usb_device0_reg_driver", driver}, {"usb_device0_reg_guid", "{g}"}};
-    if (win98) {
-      expected.insert({{"usb_device0_reg_child_id", "child"}, {"usb_device0_reg_sym_name", "own"}});
-    } else {
-      expected.insert({{"usb_device0_reg_sym_name", "params"}, {"usb_device0_reg_port_name", "P"},
-                       {"usb_device0_reg_service", "Modem"}, {"usb_device0_reg_rsp_name", "rsp"},
-                       {"usb_device0_reg_net_conf", "n"}});
-    }
+    expected.merge(win98 ? std::map<std::string, std::string>{{"usb_device0_reg_child_id", "child"},
+                                                              {"usb_device0_reg_sym_name", "own"}}
+                         : std::map<std::string, std::string>{{"usb_device0_reg_sym_name", "params"},
+                               {"usb_device0_reg_port_name", "P"}, {"usb_device0_reg_service", "Modem"},
+                               {"usb_device0_reg_rsp_name", "rsp"}, {"usb_device0_reg_net_conf", "n"}});
     EXPECT_EQ(m.WorkFile(), (IniSections{{"usb_root0", expected}}));
     EXPECT_EQ(m.Machine().OpenHandles(), 0);
   }

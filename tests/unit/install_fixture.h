@@ -3,6 +3,7 @@
 // plugged in while a test runs.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
@@ -22,7 +23,6 @@ namespace zr::testing {
 // The [system] lines of machine.ini that differ between Windows releases.
 inline constexpr char kWin98[] = "major=4\nminor=10\nbuild=0x040A08AE\nplatform=1\nsystem=C:\\WINDOWS\\SYSTEM\n";
 inline constexpr char kWinMe[] = "major=4\nminor=90\nbuild=0x045A0BB8\nplatform=1\nsystem=C:\\WINDOWS\\SYSTEM\n";
-inline constexpr char kWin2000[] = "major=5\nminor=0\nbuild=2195\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
 inline constexpr char kWinXp[] = "major=5\nminor=1\nbuild=2600\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
 
 // Each driver source file holds its own name, so a copy shows its source.
@@ -46,8 +46,7 @@ class InstallMachine {
     WriteC("WINDOWS\\inf\\setupapi.log", "");
     WriteC("WINDOWS\\system32\\drivers\\usbhub.sys", "usbhub");
     std::string error;
-    machine_ = sim::SimMachine::Load(image_.Folder(), error);
-    if (!machine_) throw std::runtime_error(error);
+    if (!(machine_ = sim::SimMachine::Load(image_.Folder(), error))) throw std::runtime_error(error);
     engine_ = std::make_unique<CRegEdit>(*machine_);
     engine_->CheckWindowsVersion();
   }
@@ -57,14 +56,13 @@ class InstallMachine {
 
   // Files of drive C:, by their Windows path without "C:\".
   void WriteC(std::string path, const std::string& bytes) {
-    for (char& c : path)
-      if (c == '\\') c = '/';
+    std::replace(path.begin(), path.end(), '\\', '/');
     image_.Write("drive_c/" + path, bytes);
   }
   std::string ReadC(const std::string& path) {
     std::vector<std::uint8_t> bytes;
-    if (machine_->Files().ReadWholeFile("C:\\" + path, bytes) != win::kSuccess) return "<missing>";
-    return std::string(bytes.begin(), bytes.end());
+    const bool read = machine_->Files().ReadWholeFile("C:\\" + path, bytes) == win::kSuccess;
+    return read ? std::string(bytes.begin(), bytes.end()) : "<missing>";
   }
 
   // What Windows writes when the device is plugged in and installed.
@@ -93,22 +91,22 @@ inline std::string Key(std::string_view path,
 }
 
 inline constexpr char kXpModemKey[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\5&2a3b1c4d&0&1";
+// An instance key with its DeviceDesc and Driver values.
+inline std::string Instance(std::string_view path, std::string_view description, std::string_view driver) {
+  return Key(path, {{"DeviceDesc", description}, {"Driver", driver}});
+}
 inline std::string XpModem() {
-  return Key(kXpModemKey,
-             {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}, {"Driver", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001"}});
+  return Instance(kXpModemKey, "tolvek ZR-77Q5K - USB", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001");
 }
 inline std::string XpLan() {
-  return Key(
-      "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0022\\5&2a3b1c4d&0&2",
-      {{"DeviceDesc", "tolvek ZR-77Q5K USB-Lan Adapter"}, {"Driver", "{4D36E972-E325-11CE-BFC1-08002BE10318}\\0007"}});
+  return Instance("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0022\\5&2a3b1c4d&0&2",
+                  "tolvek ZR-77Q5K USB-Lan Adapter", "{4D36E972-E325-11CE-BFC1-08002BE10318}\\0007");
 }
 inline std::string PortAdapterInstance() {
-  return Key("Enum\\USB\\VID_0E9C&PID_0012\\7&2A3B1C4D&0&1",
-             {{"DeviceDesc", "tolvek ZR-77Q5K USB Port Adapter"}, {"Driver", "USB\\0002"}});
+  return Instance("Enum\\USB\\VID_0E9C&PID_0012\\7&2A3B1C4D&0&1", "tolvek ZR-77Q5K USB Port Adapter", "USB\\0002");
 }
 inline std::string Lan9xInstance() {
-  return Key("Enum\\USB\\VID_0E9C&PID_0022\\7&2A3B1C4D&0&2",
-             {{"DeviceDesc", "tolvek ZR-77Q5K USB-Lan Adapter"}, {"Driver", "Net\\0003"}});
+  return Instance("Enum\\USB\\VID_0E9C&PID_0022\\7&2A3B1C4D&0&2", "tolvek ZR-77Q5K USB-Lan Adapter", "Net\\0003");
 }
 
 }  // namespace device_keys
