@@ -3,13 +3,6 @@
 # AddVectoredExceptionHandler ...) Windows 98, Me and 2000 lack, so a
 # program built with them does not start there. The program has one thread
 # and needs no C++ threads.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(ZR_MINGW_ARCH x86_64)
+set(ZR_MINGW_THREADS win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
