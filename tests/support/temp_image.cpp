@@ -5,6 +5,9 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
+
+#include "platform/sim/machine.h"
 
 namespace fs = std::filesystem;
 
@@ -38,6 +41,12 @@ void TempImage::Write(const std::string& relative, const std::string& bytes) con
 std::string TempImage::Read(const std::string& relative) const {
   std::ifstream in(folder_ / relative, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void TempImage::Plug(sim::SimMachine& machine, const std::string& regBody) const {
+  Write("plug.reg", "REGEDIT4\r\n\r\n" + regBody);
+  std::string error;
+  if (!machine.Plug(error)) throw std::runtime_error(error);
 }
 
 std::string TempImage::XpIni() {

@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <string>
 
+namespace zr::sim {
+class SimMachine;
+}
+
 namespace zr::testing {
 
 class TempImage {
@@ -17,6 +21,10 @@ class TempImage {
   const std::filesystem::path& Folder() const { return folder_; }
   void Write(const std::string& relative, const std::string& bytes) const;
   std::string Read(const std::string& relative) const;
+
+  // Writes plug.reg with these keys and merges it into the running machine,
+  // as plugging in a device does; throws when the machine refuses it.
+  void Plug(sim::SimMachine& machine, const std::string& regBody) const;
 
   static std::string XpIni();
   static std::string Win98Ini();

@@ -67,9 +67,7 @@ class InstallMachine {
 
   // What Windows writes when the device is plugged in and installed.
   void Plug(const std::string& regBody) {
-    image_.Write("plug.reg", "REGEDIT4\r\n\r\n" + regBody);
-    std::string error;
-    if (!machine_->Plug(error)) throw std::runtime_error(error);
+    image_.Plug(*machine_, regBody);
   }
 
  private:

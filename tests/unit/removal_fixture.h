@@ -48,9 +48,7 @@ class SampleMachine {
   // Merges these keys and values into the registry, as plugging in a
   // device does.
   void Plug(const std::string& regBody) {
-    image_.Write("plug.reg", "REGEDIT4\r\n\r\n" + regBody);
-    std::string error;
-    if (!machine_->Plug(error)) throw std::runtime_error(error);
+    image_.Plug(*machine_, regBody);
   }
 
  private:

@@ -22,6 +22,8 @@
 # engines Wine would offer to install are switched off.
 set -euo pipefail
 
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/machine-ini.sh"
+
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
@@ -89,17 +91,6 @@ cmd_prefix() {
   echo "$mode" >"$dir/.zr_mode"
 }
 
-# The value of KEY in section [system] of a machine.ini, or "".
-ini_value() {
-  local file=$1 key=$2
-  awk -F= -v key="$key" '
-    { sub(/\r$/, "") }
-    /^[ \t]*\[/ { section = tolower($0); gsub(/[ \t\[\]]/, "", section); next }
-    section == "system" {
-      name = tolower($1); gsub(/[ \t]/, "", name)
-      if (name == key) { value = substr($0, index($0, "=") + 1); gsub(/^[ \t]+|[ \t]+$/, "", value); print value; exit }
-    }' "$file"
-}
 
 cmd_mode_of() {
   local machine=$1 ini major minor

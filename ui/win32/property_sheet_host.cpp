@@ -86,6 +86,23 @@ PropertySheetHost::PageSlot* PropertySheetHost::SlotOf(HWND pageWindow) {
   return nullptr;
 }
 
+// The sheet's header; the W and A headers differ only in their text type.
+template <typename Header, typename Char>
+Header PropertySheetHost::SheetHeader(DWORD size, DWORD flags, const Char* caption,
+                                      std::vector<HPROPSHEETPAGE>& pages) const {
+  Header psh{};
+  psh.dwSize = size;
+  psh.dwFlags = flags;
+  psh.hInstance = instance_;
+  // MAKEINTRESOURCE in either text type.
+  psh.pszIcon = reinterpret_cast<const Char*>(static_cast<ULONG_PTR>(static_cast<WORD>(iconId_)));
+  psh.pszCaption = caption;
+  psh.nPages = static_cast<UINT>(pages.size());
+  psh.phpage = pages.data();
+  psh.pfnCallback = &SheetCallback;
+  return psh;
+}
+
 void PropertySheetHost::RunModal(CDrvSheet& sheet) {
   sheet_ = &sheet;
   std::vector<HPROPSHEETPAGE> pages;
@@ -100,27 +117,11 @@ void PropertySheetHost::RunModal(CDrvSheet& sheet) {
   const DWORD flags = PSH_WIZARD | PSH_NOAPPLYNOW | PSH_USECALLBACK | (iconId_ != 0 ? PSH_USEICONID : 0);
   if (text_.Wide()) {
     const std::wstring wideCaption = text_.WideText(caption);
-    PROPSHEETHEADERW psh{};
-    psh.dwSize = PROPSHEETHEADERW_V1_SIZE;
-    psh.dwFlags = flags;
-    psh.hInstance = instance_;
-    psh.pszIcon = MAKEINTRESOURCEW(iconId_);
-    psh.pszCaption = wideCaption.c_str();
-    psh.nPages = static_cast<UINT>(pages.size());
-    psh.phpage = pages.data();
-    psh.pfnCallback = &SheetCallback;
+    auto psh = SheetHeader<PROPSHEETHEADERW>(PROPSHEETHEADERW_V1_SIZE, flags, wideCaption.c_str(), pages);
     PropertySheetW(&psh);
   } else {
     const std::string ansiCaption = text_.Ansi(caption);
-    PROPSHEETHEADERA psh{};
-    psh.dwSize = PROPSHEETHEADERA_V1_SIZE;
-    psh.dwFlags = flags;
-    psh.hInstance = instance_;
-    psh.pszIcon = MAKEINTRESOURCEA(iconId_);
-    psh.pszCaption = ansiCaption.c_str();
-    psh.nPages = static_cast<UINT>(pages.size());
-    psh.phpage = pages.data();
-    psh.pfnCallback = &SheetCallback;
+    auto psh = SheetHeader<PROPSHEETHEADERA>(PROPSHEETHEADERA_V1_SIZE, flags, ansiCaption.c_str(), pages);
     PropertySheetA(&psh);
   }
 

@@ -76,6 +76,8 @@ class PropertySheetHost final : public IWizardHost, public ISheet, public ISheet
 
   static INT_PTR CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lParam);
+  template <typename Header, typename Char>
+  Header SheetHeader(DWORD size, DWORD flags, const Char* caption, std::vector<HPROPSHEETPAGE>& pages) const;
   static LRESULT CALLBACK MessageHook(int code, WPARAM removal, LPARAM lParam);
 
   // A page handle for `page`, with a slot that lives as long as the host.

@@ -39,6 +39,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../machine-ini.sh"
 source_dir=$(cd "$here/../../.." && pwd)
 harness=$here/../wine-harness.sh
 native=${ZR_NATIVE_BUILD:-$source_dir/build/native}
@@ -58,16 +59,6 @@ windows_path() {
   printf 'Z:%s' "${path//\//\\}"
 }
 
-ini_value() {
-  local file=$1 key=$2
-  awk -F= -v key="$key" '
-    { sub(/\r$/, "") }
-    /^[ \t]*\[/ { section = tolower($0); gsub(/[ \t\[\]]/, "", section); next }
-    section == "system" {
-      name = tolower($1); gsub(/[ \t]/, "", name)
-      if (name == key) { value = substr($0, index($0, "=") + 1); gsub(/^[ \t]+|[ \t]+$/, "", value); print value; exit }
-    }' "$file"
-}
 
 # Turns the image copy into the machine Wine presents in MODE, so that both
 # programs see the same one: GetVersionExA's record of the mode (as
