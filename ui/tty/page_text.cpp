@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "res/transcript_lines.h"
 #include "ui/tty/layout.h"
 
 namespace zr::tty {
@@ -70,15 +71,7 @@ std::vector<std::string> RenderPage(const WizardRunner& runner) {
     }
     if (control.kind == res::ControlKind::Edit) {
       lines.push_back(line);
-      std::size_t start = 0;
-      while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string row = text.substr(start, end - start);
-        if (!row.empty() && row.back() == '\r') row.pop_back();
-        lines.push_back("    | " + row);
-        start = end + 1;
-      }
+      res::AppendEditLines(lines, text);
       continue;
     }
     lines.push_back(line + text);

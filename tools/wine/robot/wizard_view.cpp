@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "res/transcript_lines.h"
+
 namespace robot {
 namespace {
 
@@ -125,15 +127,7 @@ std::vector<std::string> RenderPage(HWND sheet) {
         continue;
       }
       lines.push_back(line);
-      std::size_t start = 0;
-      while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string row = text.substr(start, end - start);
-        if (!row.empty() && row.back() == '\r') row.pop_back();
-        lines.push_back("    | " + row);
-        start = end + 1;
-      }
+      zr::res::AppendEditLines(lines, text);
     }
   }
   std::string buttons = "  buttons:";
