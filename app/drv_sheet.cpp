@@ -3,7 +3,7 @@
 namespace zr {
 
 CDrvSheet::CDrvSheet(CRegEdit& engine)
-    : m_page0(engine, *this),
+    : m_page0(engine, {m_page10, m_page11, m_page12, m_page1, m_page3, m_page4, m_page2}),
       m_page1(engine),
       m_page2(engine),
       m_page3(engine),

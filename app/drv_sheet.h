@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "app/page.h"
-#include "app/page0.h"
-#include "app/page2.h"
+#include "wizard/page.h"
+#include "wizard/page0.h"
+#include "wizard/page2.h"
 #include "wizard/install/pages/page10.h"
 #include "wizard/install/pages/page11.h"
 #include "wizard/install/pages/page12.h"

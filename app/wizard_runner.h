@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/drv_sheet.h"
-#include "app/sheet_window.h"
+#include "engine/sheet_window.h"
 #include "res/dialogs.h"
 
 namespace zr {

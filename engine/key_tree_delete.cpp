@@ -4,7 +4,7 @@
 // wizard is asked to close.
 #include <algorithm>
 
-#include "app/sheet_window.h"
+#include "engine/sheet_window.h"
 #include "engine/reg_edit.h"
 #include "engine/registry_name.h"
 #include "platform/text/codepage.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sheet_window.h"
+#include "engine/sheet_window.h"
 #include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
 #include "tests/support/temp_image.h"

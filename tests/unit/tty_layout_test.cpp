@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <clocale>
 
-#include "app/page.h"
+#include "wizard/page.h"
 #include "ui/tty/layout.h"
 
 namespace zr::tty {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "app/page.h"
+#include "wizard/page.h"
 #include "platform/text/codepage.h"
 
 namespace zr::tty {

@@ -3,7 +3,7 @@
 // Linux front end.
 #pragma once
 
-#include "app/data_exchange.h"
+#include "wizard/data_exchange.h"
 #include "ui/win32/window_text.h"
 
 namespace zr::win32ui {

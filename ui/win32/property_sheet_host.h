@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/drv_sheet.h"
-#include "app/sheet_window.h"
+#include "engine/sheet_window.h"
 #include "app/wizard_host.h"
 #include "ui/win32/dialog_template.h"
 #include "ui/win32/window_text.h"

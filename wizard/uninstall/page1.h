@@ -2,7 +2,7 @@
 // remove; Next stores the ticks and runs detection for each ticked kind.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 

@@ -2,7 +2,7 @@
 // words, what was found, and on Next the removal the plans call for.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 

@@ -2,7 +2,7 @@
 // Windows when a removal was planned.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 

@@ -10,6 +10,7 @@ if(NOT ZR_XVFB_RUN OR NOT ZR_XWD)
 endif()
 
 add_executable(reg_view ${CMAKE_SOURCE_DIR}/tools/wine/e2e/reg_view.cpp)
+zr_project_target(reg_view)
 target_link_libraries(reg_view PRIVATE zr_sim)
 
 set(zr_e2e ${CMAKE_SOURCE_DIR}/tools/wine/e2e/run-e2e.sh)

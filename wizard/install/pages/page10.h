@@ -2,7 +2,7 @@
 // both detections, plans the missing driver sets and stages them.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 
@@ -20,8 +20,5 @@ class CPage10 final : public CPage {
   std::string m_strMsg3;
   std::string m_strMsg4;
 };
-
-// The chooser's debug key: D, or key 4 of the numeric keypad.
-inline bool IsDebugKey(char lastKey) { return lastKey == 0x44 || lastKey == 0x64; }
 
 }  // namespace zr

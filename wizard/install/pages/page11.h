@@ -2,7 +2,7 @@
 // the device appears or about three minutes have passed.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 

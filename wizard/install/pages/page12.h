@@ -2,7 +2,7 @@
 // when its drivers were just staged.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 

@@ -1,4 +1,4 @@
-#include "app/page2.h"
+#include "wizard/page2.h"
 
 #include <cstring>
 #include <vector>

@@ -2,7 +2,7 @@
 // every display.
 #pragma once
 
-#include "app/page.h"
+#include "wizard/page.h"
 
 namespace zr {
 

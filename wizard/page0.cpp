@@ -1,7 +1,5 @@
-#include "app/page0.h"
+#include "wizard/page0.h"
 
-#include "app/drv_sheet.h"
-#include "wizard/install/pages/page10.h"
 
 namespace zr {
 
@@ -21,17 +19,17 @@ int CPage0::OnWizardNext() {
     if (Sheet() != nullptr) Sheet()->AddPage(page);
   };
   if (m_nChoice == 0) {
-    add(sheet_.m_page10);
+    add(pages_.install);
     if (debug) {
-      add(sheet_.m_page2);
-      add(sheet_.m_page11);
+      add(pages_.debug);
+      add(pages_.installDetect);
     }
-    add(sheet_.m_page12);
+    add(pages_.installComplete);
   } else {
-    add(sheet_.m_page1);
-    if (debug) add(sheet_.m_page2);
-    add(sheet_.m_page3);
-    add(sheet_.m_page4);
+    add(pages_.select);
+    if (debug) add(pages_.debug);
+    add(pages_.detected);
+    add(pages_.complete);
   }
   return kMove;
 }

@@ -1,4 +1,4 @@
-#include "app/page.h"
+#include "wizard/page.h"
 
 #include "platform/text/codepage.h"
 

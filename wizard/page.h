@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/data_exchange.h"
+#include "wizard/data_exchange.h"
 #include "engine/reg_edit.h"
 
 namespace zr {
@@ -16,6 +16,12 @@ class CPage;
 inline constexpr int kButtonBack = 1;
 inline constexpr int kButtonNext = 2;
 inline constexpr int kButtonFinish = 4;
+
+// The chooser's debug key, as the last key-down recorded: D, or key 4 of the
+// numeric keypad.
+inline constexpr char kKeyD = 0x44;
+inline constexpr char kKeyNumpad4 = 0x64;
+inline bool IsDebugKey(char lastKey) { return lastKey == kKeyD || lastKey == kKeyNumpad4; }
 
 // Results of Back and Next.
 inline constexpr int kMove = 0;
