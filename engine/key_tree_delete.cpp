@@ -107,8 +107,8 @@ int CRegEdit::DeleteKeyTree(std::string_view parentPath, std::string_view keyNam
   }
   if (rootFits) SetKeySecurity(m_szDelRoot.view());
   const int result = RegDeleteKey(parent, name);
-  if (result == 0 && !g_bAccessErrorShown) {
-    g_bAccessErrorShown = true;
+  if (result == 0 && !m_bAccessErrorShown) {
+    m_bAccessErrorShown = true;
     if (m_hSheetWnd != nullptr) {
       m_hSheetWnd->ShowMessage(kAccessErrorText, kAccessErrorCaption, MessageIcon::Error);
       m_hSheetWnd->PostClose();

@@ -9,8 +9,6 @@
 
 namespace zr {
 
-bool g_bAccessErrorShown = false;
-
 namespace {
 
 constexpr char kWorkFileName[] = "\\tvk_temp.dat";

@@ -31,10 +31,6 @@ struct OsVersionInfo {
   char szCSDVersion[128] = {};
 };
 
-// Set once the access-error message has been shown in this run; nothing
-// clears it.
-extern bool g_bAccessErrorShown;
-
 using Text260 = FixedText<260>;
 
 class CRegEdit {
@@ -217,6 +213,9 @@ class CRegEdit {
   int DetectUsbLan9x();
   int DetectUsbLanNt();
 
+  // Set once this engine has shown the access-error message; nothing clears
+  // it. A run has one engine, so the message comes at most once per run.
+  bool m_bAccessErrorShown = false;
   IPlatform& platform_;
   std::optional<ProfileStore> workFile_;  // made once the work file's path is known
   int batchDepth_ = 0;

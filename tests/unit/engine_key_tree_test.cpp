@@ -66,10 +66,7 @@ void ExpectAccessErrors(EngineMachine& m, std::size_t times) {
               "アクセス権エラー: 管理者権限でログオンする必要があります。\r\nアプリケーションを終了します。");
 }
 
-// The flag lives for the whole process; each case starts as a new run.
-class KeyTreeTest : public ::testing::Test {
-  void SetUp() override { g_bAccessErrorShown = false; }
-};
+class KeyTreeTest : public ::testing::Test {};
 
 TEST_F(KeyTreeTest, FourLevelsOfTenKeysGoCompletelyOnceEveryAccessListIsReplaced) {
   const std::string reg = UniformTree(kModemRoot, {10, 10, 10, 10}) + UniformTree(kModemParent + "\\5&2", {2});
@@ -93,7 +90,6 @@ TEST_F(KeyTreeTest, KeysTheTreeDoesNotHoldKeepTheKeyAndTheMessageComesOnce) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    g_bAccessErrorShown = false;
     EngineMachine m(Spec(UniformTree(kModemRoot, row.widths), false, row.admin));
     CaptureDevice(m);
     EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "5&1", 2), 0);
@@ -118,7 +114,6 @@ TEST_F(KeyTreeTest, DeletionWithoutATreeTakesOnlyANamedKeyAndNeverShowsTheMessag
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.win98 ? "98" : "XP") + " mode " + std::to_string(row.mode) + ": '" + row.name + "'");
-    g_bAccessErrorShown = false;
     EngineMachine m(Spec(RegKey(leaf + "\\Sub") + RegKey(vendor + "\\" + kana), row.win98));
     EXPECT_EQ(m.Engine().DeleteKeyTree(row.under, row.name, row.mode), row.result);
     const std::string gone = row.result ? row.under + "\\" + row.name : "";
@@ -140,7 +135,6 @@ TEST_F(KeyTreeTest, TreeIsChosenByItsWholeRootIgnoringCase) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.parent + " / " + row.name);
-    g_bAccessErrorShown = false;
     EngineMachine m(Spec(RegKey(lookalikes[0]) + RegKey(lookalikes[1])));
     CaptureDevice(m);
     EXPECT_EQ(m.Engine().DeleteKeyTree(row.parent, row.name, 2), row.result);

@@ -1,5 +1,4 @@
-// What the removal tests share: a fresh access-error flag for every test,
-// the machines, and the whole-machine comparison.
+// What the removal tests share: the machines, and the whole-machine comparison.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,13 +17,7 @@
 
 namespace zr::testing {
 
-// The access-error message is shown once per process; each test starts as
-// a fresh run.
-class RemovalTest : public ::testing::Test {
- protected:
-  void SetUp() override { g_bAccessErrorShown = false; }
-  void TearDown() override { g_bAccessErrorShown = false; }
-};
+class RemovalTest : public ::testing::Test {};
 
 // A bundled sample machine (machines/<name>) in a scratch folder, with an
 // engine over it.
