@@ -1,10 +1,12 @@
 // Which of the device's modem-side drivers are installed, as a result word:
 // on 9x the port adapter and the WDM and WDM-modem class drivers, on NT the
 // WDM modem instance; on both the INF and PNF files that installed them.
+#include "detect/detection_bits.h"
 #include "detect/inf_search.h"
 #include "detect/recorded_instances.h"
 #include "detect/text_match.h"
 #include "engine/device_names.h"
+#include "engine/windows_version.h"
 
 namespace zr {
 namespace {
@@ -23,9 +25,9 @@ bool NamesTheDevice(std::string_view matchingDeviceId) {
 int CRegEdit::DetectModem() {
   WorkFileBatch batch(*this);
   switch (m_nWinKind) {
-    case 1:
+    case kWinKind9x:
       return DetectModem9x();
-    case 2:
+    case kWinKindNt:
       return DetectModemNt();
     default:
       return 0;
@@ -34,7 +36,7 @@ int CRegEdit::DetectModem() {
 
 int CRegEdit::DetectModem9x() {
   int word = 0;
-  if (EnumUsbDevices(device::kUsbEnum9x, device::kPortAdapter, 1) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnum9x, device::kPortAdapter, kWinKind9x) == 1) word |= detection::kEnumerated;
   Text260 path;
   for (int n = 0; n < kClassSlots; ++n) {
     int result = 0;
@@ -43,16 +45,16 @@ int CRegEdit::DetectModem9x() {
     if (result > 0 && StartsWithIgnoringCase(description.view(), device::kPortAdapter)) {
       m_szDeviceKey.Clear();
       if (RegReadValue(path.view(), "DeviceKey", m_szDeviceKey) <= 0)
-        word |= 0x01;
+        word |= detection::kPortAdapterWithoutDeviceKey;
       else if (StartsWithIgnoringCase(m_szDeviceKey.view(), kDeviceKeyPrefix))
-        word |= 0x02;
+        word |= detection::kPortAdapterKey;
     }
     path.Format("System\\CurrentControlSet\\Services\\Class\\Wdm\\%04d", n);
     Text260 id = ReadRegistryText(path.view(), "MatchingDeviceId", &result);
-    if (result > 0 && NamesTheDevice(id.view())) word |= 0x04;
+    if (result > 0 && NamesTheDevice(id.view())) word |= detection::kWdmKey;
     path.Format("System\\CurrentControlSet\\Services\\Class\\WdmModem\\%04d", n);
     id = ReadRegistryText(path.view(), "MatchingDeviceId", &result);
-    if (result > 0 && NamesTheDevice(id.view())) word |= 0x08;
+    if (result > 0 && NamesTheDevice(id.view())) word |= detection::kWdmModemKey;
   }
   const char* const w = m_szWinDir.c_str();
   const std::pair<const char*, const char*> probes[] = {
@@ -62,18 +64,20 @@ int CRegEdit::DetectModem9x() {
       {"%s\\inf\\other\\%s.inf", "mdmtvk5u"},
   };
   for (const auto& [format, base] : probes) {
-    if (m_szFilePath.Format(format, w, base) && FileExists(platform_.Files(), m_szFilePath.view())) word |= 0x10000;
+    if (m_szFilePath.Format(format, w, base) && FileExists(platform_.Files(), m_szFilePath.view()))
+      word |= detection::kInfFiles;
   }
   return word;
 }
 
 int CRegEdit::DetectModemNt() {
   int word = 0;
-  if (EnumUsbDevices(device::kUsbEnumNt, device::kModemInstance, 2) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnumNt, device::kModemInstance, kWinKindNt) == 1) word |= detection::kEnumerated;
   Text260 key;
   ForEachRecordedInstance([&](int, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
-    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kModemInstance)) word |= 0x08;
+    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kModemInstance))
+      word |= detection::kWdmModemKey;
   });
   IFiles& files = platform_.Files();
   for (int n = 0; n < kOemInfs; ++n) {
@@ -82,12 +86,12 @@ int CRegEdit::DetectModemNt() {
     AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());
     m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
     AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());
-    word |= 0x10000;
+    word |= detection::kInfFiles;
   }
   for (const char* base : {"mdmtvk5u", "tvkusb5"}) {
     if (m_szFilePath.Format("%s\\inf\\%s.inf", m_szWinDir.c_str(), base) && FileExists(files, m_szFilePath.view())) {
       AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());
-      word |= 0x10000;
+      word |= detection::kInfFiles;
     }
   }
   return word;

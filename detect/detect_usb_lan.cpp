@@ -1,10 +1,12 @@
 // Whether the device's USB-LAN driver is installed, as a result word; on 9x
 // the bindings of each USB-LAN instance are recorded on the way, on NT the
 // OEM INF files that name the adapter are listed.
+#include "detect/detection_bits.h"
 #include "detect/inf_search.h"
 #include "detect/recorded_instances.h"
 #include "detect/text_match.h"
 #include "engine/device_names.h"
+#include "engine/windows_version.h"
 
 namespace zr {
 namespace {
@@ -16,9 +18,9 @@ constexpr int kOemInfs = 256;
 int CRegEdit::DetectUsbLan() {
   WorkFileBatch batch(*this);
   switch (m_nWinKind) {
-    case 1:
+    case kWinKind9x:
       return DetectUsbLan9x();
-    case 2:
+    case kWinKindNt:
       return DetectUsbLanNt();
     default:
       return 0;
@@ -27,7 +29,7 @@ int CRegEdit::DetectUsbLan() {
 
 int CRegEdit::DetectUsbLan9x() {
   int word = 0;
-  if (EnumUsbDevices(device::kUsbEnum9x, device::kLanAdapter, 1) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnum9x, device::kLanAdapter, kWinKind9x) == 1) word |= detection::kEnumerated;
   Text260 key;
   // The driver name may be 259 characters long; the engine's key-path
   // buffers hold the class key path built from it.
@@ -40,7 +42,8 @@ int CRegEdit::DetectUsbLan9x() {
     if (path.Format("System\\CurrentControlSet\\Services\\Class\\%s", driver.c_str())) {
       int result = 0;
       const Text260 description = ReadRegistryText(path.view(), "DriverDesc", &result);
-      if (result > 0 && StartsWithIgnoringCase(description.view(), device::kLanAdapter)) word |= 0x10;
+      if (result > 0 && StartsWithIgnoringCase(description.view(), device::kLanAdapter))
+        word |= detection::kLanKey;
     }
     CaptureLanBindings(r, d);
   });
@@ -51,18 +54,20 @@ int CRegEdit::DetectUsbLan9x() {
       {"%s\\inf\\%s.inf", "tvkndis3"},
   };
   for (const auto& [format, base] : probes) {
-    if (m_szFilePath.Format(format, w, base) && FileExists(platform_.Files(), m_szFilePath.view())) word |= 0x10000;
+    if (m_szFilePath.Format(format, w, base) && FileExists(platform_.Files(), m_szFilePath.view()))
+      word |= detection::kInfFiles;
   }
   return word;
 }
 
 int CRegEdit::DetectUsbLanNt() {
   int word = 0;
-  if (EnumUsbDevices(device::kUsbEnumNt, device::kLanAdapter, 2) == 1) word |= 0x20;
+  if (EnumUsbDevices(device::kUsbEnumNt, device::kLanAdapter, kWinKindNt) == 1) word |= detection::kEnumerated;
   Text260 key;
   ForEachRecordedInstance([&](int, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
-    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter)) word |= 0x10;
+    if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter))
+      word |= detection::kLanKey;
   });
   IFiles& files = platform_.Files();
   for (int n = 0; n < kOemInfs; ++n) {
@@ -71,11 +76,12 @@ int CRegEdit::DetectUsbLanNt() {
     AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
     m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
     AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
-    word |= 0x10000;
+    word |= detection::kInfFiles;
   }
   // The named files count, but stay out of the table.
   for (const char* name : {"%s\\inf\\tvkndis3.inf", "%s\\inf\\tvkndis3.pnf"}) {
-    if (m_szFilePath.Format(name, m_szWinDir.c_str()) && FileExists(files, m_szFilePath.view())) word |= 0x10000;
+    if (m_szFilePath.Format(name, m_szWinDir.c_str()) && FileExists(files, m_szFilePath.view()))
+      word |= detection::kInfFiles;
   }
   return word;
 }

@@ -4,6 +4,7 @@
 #include "detect/text_match.h"
 #include "engine/opened_key.h"
 #include "engine/reg_edit.h"
+#include "engine/windows_version.h"
 
 namespace zr {
 namespace {
@@ -105,7 +106,7 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         write("usb_device%d_reg_driver", driver.view());
       }
       write("usb_device%d_reg_guid", read(instance, "ClassGUID").view());
-      if (winKind == 1) {
+      if (winKind == kWinKind9x) {
         write("usb_device%d_reg_child_id", read(instance, "ChildID").view());
         write("usb_device%d_reg_sym_name", read(instance, "SymbolicName").view());
         continue;

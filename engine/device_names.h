@@ -1,6 +1,6 @@
 // The device's own names: the descriptions Windows records for it, the texts
-// its INF files carry, its ids, and what the bits of the detection words
-// mean. Detection, removal and the pages all compare with these.
+// its INF files carry and its ids. Detection, removal and the pages all
+// compare with these.
 #pragma once
 
 namespace zr::device {
@@ -20,9 +20,5 @@ inline constexpr char kWdmModemId[] = "TKV0301";
 // The USB enumerator keys of each Windows family.
 inline constexpr char kUsbEnum9x[] = "Enum\\USB";
 inline constexpr char kUsbEnumNt[] = "SYSTEM\\CurrentControlSet\\Enum\\USB";
-
-// A detection word names INF or PNF files only when its high half is
-// exactly 1.
-inline bool InfFilesFound(int word) { return (static_cast<unsigned>(word) & 0xFFFF0000u) == 0x10000u; }
 
 }  // namespace zr::device

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/split_path.h"
+#include "engine/windows_version.h"
 #include "platform/text/codepage.h"
 
 namespace zr {
@@ -18,27 +19,28 @@ struct VersionRow {
   int platform;  // -1: any
   int minor;     // -1: any
   const char* name;  // UTF-8 with one %s; nullptr: as constructed
-  int kind;          // -1: as constructed
+  int kind;          // kKeep: as constructed
   int version;
   const char* folder;  // nullptr: none
 };
 
 // Searched top down; the first row whose major, platform and minor match
 // decides. The rows with platform or minor -1 close each group.
+constexpr int kKeep = -1;  // the kind as constructed
 constexpr VersionRow kVersionTable[] = {
-    {3, 0, -1, "Windows 3.1 (%s)", -1, 1, nullptr},
-    {3, 2, -1, "Windows NT3.51 (%s)", -1, 1, nullptr},
-    {3, -1, -1, nullptr, -1, 1, nullptr},
-    {4, 1, 0, "Windows 95 (%s)", 1, 2, nullptr},
-    {4, 1, 10, "Windows 98 (%s)", 1, 3, "Win98"},
-    {4, 1, 90, "Windows Me (%s)", 1, 4, "WinMe"},
-    {4, 1, -1, "Windows ? (%s)", -1, 0, nullptr},
-    {4, 2, -1, "Windows NT4.0 (%s)", 3, 5, nullptr},
-    {4, -1, -1, nullptr, -1, 0, nullptr},
-    {5, 2, 0, "Windows 2000 (%s)", 2, 6, "WinXp"},
-    {5, 2, 1, "Windows XP (%s)", 2, 7, "WinXp"},
-    {5, 2, -1, "Windows ? (%s)", -1, 0, nullptr},
-    {5, -1, -1, nullptr, -1, 0, nullptr},
+    {3, 0, -1, "Windows 3.1 (%s)", kKeep, kWinVersion3x, nullptr},
+    {3, 2, -1, "Windows NT3.51 (%s)", kKeep, kWinVersion3x, nullptr},
+    {3, -1, -1, nullptr, kKeep, kWinVersion3x, nullptr},
+    {4, 1, 0, "Windows 95 (%s)", kWinKind9x, kWinVersion95, nullptr},
+    {4, 1, 10, "Windows 98 (%s)", kWinKind9x, kWinVersion98, "Win98"},
+    {4, 1, 90, "Windows Me (%s)", kWinKind9x, kWinVersionMe, "WinMe"},
+    {4, 1, -1, "Windows ? (%s)", kKeep, kWinVersionOther, nullptr},
+    {4, 2, -1, "Windows NT4.0 (%s)", kWinKindNt4, kWinVersionNt4, nullptr},
+    {4, -1, -1, nullptr, kKeep, kWinVersionOther, nullptr},
+    {5, 2, 0, "Windows 2000 (%s)", kWinKindNt, kWinVersion2000, "WinXp"},
+    {5, 2, 1, "Windows XP (%s)", kWinKindNt, kWinVersionXp, "WinXp"},
+    {5, 2, -1, "Windows ? (%s)", kKeep, kWinVersionOther, nullptr},
+    {5, -1, -1, nullptr, kKeep, kWinVersionOther, nullptr},
 };
 constexpr char kUnsupported[] = "未サポート (%s)";
 
@@ -105,7 +107,7 @@ int CRegEdit::CheckWindowsVersion() {
                    static_cast<int>(m_osvi.dwPlatformId));
   m_szSrcDir.Clear();
   m_szLanSrcDir.Clear();
-  m_nWinVersion = 0;
+  m_nWinVersion = kWinVersionOther;
 
   const VersionRow* row = FindRow(m_osvi);
   const char* name = row ? row->name : kUnsupported;
@@ -117,7 +119,7 @@ int CRegEdit::CheckWindowsVersion() {
     m_szOsName = format.substr(0, at) + std::string(m_szOsVer.view()) + format.substr(at + 2);
   }
   if (row != nullptr) {
-    if (row->kind >= 0) m_nWinKind = row->kind;
+    if (row->kind != kKeep) m_nWinKind = row->kind;
     m_nWinVersion = row->version;
     if (row->folder != nullptr) {
       if (!m_szCurPath.empty()) {

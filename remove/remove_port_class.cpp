@@ -55,7 +55,8 @@ int CRegEdit::HasOtherPortAdapter() {
       }
     }
   });
-  return (found & ~0x0001) != 0 ? 1 : 0;
+  // Row 0 is the device itself; every other row is a sibling.
+  return (found >> 1) != 0 ? 1 : 0;
 }
 
 }  // namespace zr

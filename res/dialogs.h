@@ -6,6 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "res/control_ids.h"
+
 namespace zr::res {
 
 enum class ControlKind { Static, CheckBox, RadioButton, GroupBox, Edit };
@@ -34,7 +36,6 @@ struct Dialog {
 };
 
 inline constexpr int kNoId = -1;
-inline constexpr int kCaptionString = 102;
 // Window style of every page template: child, caption, own font.
 inline constexpr unsigned kPageStyle = 0x40C00040;
 

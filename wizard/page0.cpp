@@ -1,5 +1,6 @@
 #include "wizard/page0.h"
 
+#include "res/control_ids.h"
 
 namespace zr {
 
@@ -34,6 +35,6 @@ int CPage0::OnWizardNext() {
   return kMove;
 }
 
-void CPage0::DoDataExchange(DataExchange& dx) { dx.Radio(1007, m_nChoice); }
+void CPage0::DoDataExchange(DataExchange& dx) { dx.Radio(res::kIdChooseInstall, m_nChoice); }
 
 }  // namespace zr

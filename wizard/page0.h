@@ -3,6 +3,7 @@
 // of the numeric keypad).
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
@@ -21,7 +22,7 @@ struct ChooserPages {
 
 class CPage0 final : public CPage {
  public:
-  CPage0(CRegEdit& engine, const ChooserPages& pages) : CPage(134, "CPage0", engine), pages_(pages) {}
+  CPage0(CRegEdit& engine, const ChooserPages& pages) : CPage(res::kDialogChooser, "CPage0", engine), pages_(pages) {}
 
   bool OnSetActive() override;
   int OnWizardNext() override;

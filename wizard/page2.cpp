@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win_codes.h"
+#include "res/control_ids.h"
 
 namespace zr {
 
@@ -23,6 +24,6 @@ bool CPage2::OnSetActive() {
   return true;
 }
 
-void CPage2::DoDataExchange(DataExchange& dx) { dx.Text(1009, m_strText, kTextLimit); }
+void CPage2::DoDataExchange(DataExchange& dx) { dx.Text(res::kIdDebugText, m_strText, kTextLimit); }
 
 }  // namespace zr

@@ -2,6 +2,7 @@
 // every display.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
@@ -12,7 +13,7 @@ class CPage2 final : public CPage {
   // shown cut, so that the page can always be left.
   static constexpr std::size_t kTextLimit = 40960;
 
-  explicit CPage2(CRegEdit& engine) : CPage(130, "CPage2", engine) {}
+  explicit CPage2(CRegEdit& engine) : CPage(res::kDialogDebug, "CPage2", engine) {}
 
   bool OnSetActive() override;
   void DoDataExchange(DataExchange& dx) override;

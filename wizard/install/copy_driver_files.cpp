@@ -2,14 +2,21 @@
 // driver binaries into the system folders, each copy recorded first in the
 // work file's copy_file section under its fixed row number.
 #include "engine/reg_edit.h"
+#include "engine/windows_version.h"
+#include "wizard/install/install_plan.h"
 
 namespace zr {
 namespace {
 
+using install::kLanSet9x;
+using install::kLanSetNt;
+using install::kModemSet9x;
+using install::kModemSetNt;
+
 enum class Folder { Windows, System, System32, Source, LanSource };
 
 struct StagingRow {
-  int version;  // m_nWinVersion: 3 98, 4 Me, 6 2000, 7 XP
+  int version;  // m_nWinVersion
   int planBit;
   int number;   // N of dst_N / src_N
   Folder dstFolder;
@@ -19,24 +26,24 @@ struct StagingRow {
 };
 
 constexpr StagingRow kRows[] = {
-    {3, 0x001, 1, Folder::Windows, "%s\\inf\\tvkusb5.inf", Folder::Source, "%s\\tvkusb5.auto"},
-    {3, 0x001, 2, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
-    {3, 0x001, 3, Folder::System, "%s\\sysfser.sys", Folder::Source, "%s\\sysfser.sys"},
-    {3, 0x001, 4, Folder::System, "%s\\sysfser.dll", Folder::Source, "%s\\sysfser.dll"},
-    {3, 0x001, 5, Folder::System, "%s\\sysfport.vxd", Folder::Source, "%s\\sysfport.vxd"},
-    {3, 0x001, 6, Folder::System, "%s\\sysfmapr.sys", Folder::Source, "%s\\sysfmapr.sys"},
-    {3, 0x002, 7, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
-    {3, 0x002, 8, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
-    {4, 0x001, 1, Folder::Windows, "%s\\inf\\tvkusb5.inf", Folder::Source, "%s\\tvkusb5.auto"},
-    {4, 0x001, 2, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
-    {4, 0x002, 3, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
-    {4, 0x002, 4, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
-    {6, 0x100, 1, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
-    {6, 0x200, 2, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
-    {6, 0x200, 3, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
-    {7, 0x100, 1, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
-    {7, 0x200, 2, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
-    {7, 0x200, 3, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
+    {kWinVersion98, kModemSet9x, 1, Folder::Windows, "%s\\inf\\tvkusb5.inf", Folder::Source, "%s\\tvkusb5.auto"},
+    {kWinVersion98, kModemSet9x, 2, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
+    {kWinVersion98, kModemSet9x, 3, Folder::System, "%s\\sysfser.sys", Folder::Source, "%s\\sysfser.sys"},
+    {kWinVersion98, kModemSet9x, 4, Folder::System, "%s\\sysfser.dll", Folder::Source, "%s\\sysfser.dll"},
+    {kWinVersion98, kModemSet9x, 5, Folder::System, "%s\\sysfport.vxd", Folder::Source, "%s\\sysfport.vxd"},
+    {kWinVersion98, kModemSet9x, 6, Folder::System, "%s\\sysfmapr.sys", Folder::Source, "%s\\sysfmapr.sys"},
+    {kWinVersion98, kLanSet9x, 7, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
+    {kWinVersion98, kLanSet9x, 8, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
+    {kWinVersionMe, kModemSet9x, 1, Folder::Windows, "%s\\inf\\tvkusb5.inf", Folder::Source, "%s\\tvkusb5.auto"},
+    {kWinVersionMe, kModemSet9x, 2, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
+    {kWinVersionMe, kLanSet9x, 3, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
+    {kWinVersionMe, kLanSet9x, 4, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
+    {kWinVersion2000, kModemSetNt, 1, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
+    {kWinVersion2000, kLanSetNt, 2, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
+    {kWinVersion2000, kLanSetNt, 3, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
+    {kWinVersionXp, kModemSetNt, 1, Folder::Windows, "%s\\inf\\mdmtvk5u.inf", Folder::Source, "%s\\mdmtvk5u.auto"},
+    {kWinVersionXp, kLanSetNt, 2, Folder::Windows, "%s\\inf\\tvkndis3.inf", Folder::LanSource, "%s\\tvkndis3.auto"},
+    {kWinVersionXp, kLanSetNt, 3, Folder::System32, "%s\\drivers\\tvkndis.sys", Folder::LanSource, "%s\\tvkndis.sys"},
 };
 
 }  // namespace

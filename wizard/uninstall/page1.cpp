@@ -1,5 +1,7 @@
 #include "wizard/uninstall/page1.h"
 
+#include "res/control_ids.h"
+
 namespace zr {
 
 bool CPage1::OnSetActive() {
@@ -26,9 +28,9 @@ int CPage1::OnWizardNext() {
 }
 
 void CPage1::DoDataExchange(DataExchange& dx) {
-  dx.Text(1000, m_strOs, 128);
-  dx.Check(1001, m_bModem);
-  dx.Check(1002, m_bLan);
+  dx.Text(res::kIdSelectOs, m_strOs, 128);
+  dx.Check(res::kIdSelectModem, m_bModem);
+  dx.Check(res::kIdSelectLan, m_bLan);
 }
 
 }  // namespace zr

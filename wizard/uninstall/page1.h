@@ -2,13 +2,14 @@
 // remove; Next stores the ticks and runs detection for each ticked kind.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
 
 class CPage1 final : public CPage {
  public:
-  explicit CPage1(CRegEdit& engine) : CPage(129, "CPage1", engine) {}
+  explicit CPage1(CRegEdit& engine) : CPage(res::kDialogSelect, "CPage1", engine) {}
 
   bool OnSetActive() override;
   int OnWizardNext() override;

@@ -1,8 +1,11 @@
 #include "wizard/uninstall/page3.h"
 
+#include "detect/detection_bits.h"
 #include "engine/device_names.h"
-
 #include "engine/opened_key.h"
+#include "engine/windows_version.h"
+#include "res/control_ids.h"
+#include "wizard/uninstall/removal_plan.h"
 
 namespace zr {
 namespace {
@@ -23,27 +26,27 @@ void DeleteMachineKey(CRegEdit& engine, std::string_view path) {
 bool CPage3::OnSetActive() {
   PostButtons(kButtonBack | kButtonNext);
   CRegEdit& engine = Engine();
-  engine.m_nModemPlan = -1;
-  engine.m_nLanPlan = -1;
+  engine.m_nModemPlan = plan::kNotTicked;
+  engine.m_nLanPlan = plan::kNotTicked;
   m_strModem = kNotTicked;
   m_strLan = kNotTicked;
-  if (engine.m_nWinKind == 1) {
+  if (engine.m_nWinKind == kWinKind9x) {
     PlanForWin9x();
-  } else if (engine.m_nWinKind == 2) {
+  } else if (engine.m_nWinKind == kWinKindNt) {
     PlanForNt();
   } else {
     m_strModem = m_strLan = kCannotUninstall;
-    engine.m_nModemPlan = engine.m_nLanPlan = -4;
+    engine.m_nModemPlan = engine.m_nLanPlan = plan::kUnsupportedWindows;
     if (engine.m_bSelModem == 0) {
       m_strModem = kNotTicked;
-      engine.m_nModemPlan = -1;
+      engine.m_nModemPlan = plan::kNotTicked;
     }
     if (engine.m_bSelLan == 0) {
       m_strLan = kNotTicked;
-      engine.m_nLanPlan = -1;
+      engine.m_nLanPlan = plan::kNotTicked;
     }
   }
-  if (engine.m_nModemPlan > 0 || engine.m_nLanPlan > 0) {
+  if (plan::RemovesSomething(engine.m_nModemPlan) || plan::RemovesSomething(engine.m_nLanPlan)) {
     m_strHead = "検出した以下のＵＳＢドライバを削除します。";
     m_strNote = "※「次へ」ボタンをクリックすることで削除されます。";
   } else {
@@ -57,21 +60,24 @@ void CPage3::PlanForWin9x() {
   CRegEdit& engine = Engine();
   if (engine.m_bSelModem == 1) {
     const int word = engine.m_nModemDetect;
-    const int plan = (word & 0x02)       ? 1
-                     : (word & 0x04)     ? 2
-                     : (word & 0x08)     ? 3
-                     : (word & 0x20)     ? 4
-                     : device::InfFilesFound(word) ? 5
-                                          : -2;
-    engine.m_nModemPlan = plan;
-    m_strModem = plan > 0 ? device::kPortAdapter : kNotInstalled;
+    const int code = (word & detection::kPortAdapterKey)  ? plan::kPortAdapter9x
+                     : (word & detection::kWdmKey)       ? plan::kWdm9x
+                     : (word & detection::kWdmModemKey)  ? plan::kWdmModem9x
+                     : (word & detection::kEnumerated)   ? plan::kModemEnumOnly9x
+                     : detection::InfFilesFound(word)    ? plan::kModemInfOnly9x
+                                                         : plan::kNothingFound;
+    engine.m_nModemPlan = code;
+    m_strModem = plan::RemovesSomething(code) ? device::kPortAdapter : kNotInstalled;
   }
   if (engine.m_bSelLan == 1) {
     const int word = engine.m_nLanDetect;
-    // Here the INF-only test comes before bit 0x20.
-    const int plan = (word & 0x10) ? 1 : device::InfFilesFound(word) ? 2 : (word & 0x20) ? 3 : -2;
-    engine.m_nLanPlan = plan;
-    m_strLan = plan > 0 ? device::kLanAdapter : kNotInstalled;
+    // Here the INF-only test comes before the enumeration bit.
+    const int code = (word & detection::kLanKey)     ? plan::kLan9x
+                     : detection::InfFilesFound(word) ? plan::kLanInfOnly9x
+                     : (word & detection::kEnumerated) ? plan::kLanEnumOnly9x
+                                                       : plan::kNothingFound;
+    engine.m_nLanPlan = code;
+    m_strLan = plan::RemovesSomething(code) ? device::kLanAdapter : kNotInstalled;
   }
 }
 
@@ -79,15 +85,19 @@ void CPage3::PlanForNt() {
   CRegEdit& engine = Engine();
   if (engine.m_bSelModem == 1) {
     const int word = engine.m_nModemDetect;
-    const int plan = (word & 0x08) ? 6 : device::InfFilesFound(word) ? 7 : -2;
-    engine.m_nModemPlan = plan;
-    m_strModem = plan > 0 ? device::kModemInstance : kNotInstalled;
+    const int code = (word & detection::kWdmModemKey) ? plan::kWdmModemNt
+                     : detection::InfFilesFound(word)  ? plan::kModemInfOnlyNt
+                                                       : plan::kNothingFound;
+    engine.m_nModemPlan = code;
+    m_strModem = plan::RemovesSomething(code) ? device::kModemInstance : kNotInstalled;
   }
   if (engine.m_bSelLan == 1) {
     const int word = engine.m_nLanDetect;
-    const int plan = (word & 0x10) ? 4 : device::InfFilesFound(word) ? 5 : -2;
-    engine.m_nLanPlan = plan;
-    m_strLan = plan > 0 ? device::kLanAdapter : kNotInstalled;
+    const int code = (word & detection::kLanKey)      ? plan::kLanNt
+                     : detection::InfFilesFound(word) ? plan::kLanInfOnlyNt
+                                                      : plan::kNothingFound;
+    engine.m_nLanPlan = code;
+    m_strLan = plan::RemovesSomething(code) ? device::kLanAdapter : kNotInstalled;
   }
 }
 
@@ -101,27 +111,27 @@ void CPage3::RemoveModemSide() {
   CRegEdit& engine = Engine();
   if (engine.m_bSelModem != 1) return;
   switch (engine.m_nModemPlan) {
-    case 1:
+    case plan::kPortAdapter9x:
       engine.RemovePortClass(1);
       break;
-    case 2:
+    case plan::kWdm9x:
       engine.RemoveWdmClass(1);
       break;
-    case 3:
+    case plan::kWdmModem9x:
       engine.RemoveWdmModemClass(1);
       engine.RemovePortClass(1);
       break;
-    case 4:
+    case plan::kModemEnumOnly9x:
       DeleteMachineKey(engine, "ENUM\\USB\\VID_0E9C&PID_0020");
       DeleteMachineKey(engine, "ENUM\\USB\\VID_0E9C&PID_0021");
       break;
-    case 5:
+    case plan::kModemInfOnly9x:
       engine.RemovePortClass(1);
       engine.RemoveWdmClass(1);
       engine.RemoveWdmModemClass(1);
       break;
-    case 6:
-    case 7:
+    case plan::kWdmModemNt:
+    case plan::kModemInfOnlyNt:
       engine.RemoveWdmModemClass(2);
       break;
     default:
@@ -133,15 +143,15 @@ void CPage3::RemoveLanSide() {
   CRegEdit& engine = Engine();
   if (engine.m_bSelLan != 1) return;
   switch (engine.m_nLanPlan) {
-    case 1:
-    case 2:
+    case plan::kLan9x:
+    case plan::kLanInfOnly9x:
       engine.RemoveLanClass(1);
       break;
-    case 3:
+    case plan::kLanEnumOnly9x:
       DeleteMachineKey(engine, "ENUM\\USB\\VID_0E9C&PID_0022");
       break;
-    case 4:
-    case 5:
+    case plan::kLanNt:
+    case plan::kLanInfOnlyNt:
       engine.RemoveLanClass(2);
       break;
     default:
@@ -150,10 +160,10 @@ void CPage3::RemoveLanSide() {
 }
 
 void CPage3::DoDataExchange(DataExchange& dx) {
-  dx.Text(1000, m_strModem, 128);
-  dx.Text(1003, m_strLan, 128);
-  dx.Text(1011, m_strHead, 128);
-  dx.Text(1015, m_strNote, 128);
+  dx.Text(res::kIdDetectedModem, m_strModem, 128);
+  dx.Text(res::kIdDetectedLan, m_strLan, 128);
+  dx.Text(res::kIdDetectedHead, m_strHead, 128);
+  dx.Text(res::kIdDetectedNote, m_strNote, 128);
 }
 
 }  // namespace zr

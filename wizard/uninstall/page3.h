@@ -2,13 +2,14 @@
 // words, what was found, and on Next the removal the plans call for.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
 
 class CPage3 final : public CPage {
  public:
-  explicit CPage3(CRegEdit& engine) : CPage(131, "CPage3", engine) {}
+  explicit CPage3(CRegEdit& engine) : CPage(res::kDialogDetected, "CPage3", engine) {}
 
   bool OnSetActive() override;
   int OnWizardBack() override { return kMove; }

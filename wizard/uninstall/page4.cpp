@@ -1,9 +1,20 @@
 #include "wizard/uninstall/page4.h"
 
+#include "engine/windows_version.h"
+#include "res/control_ids.h"
+#include "wizard/uninstall/removal_plan.h"
+
 namespace zr {
 namespace {
 
-bool AnythingRemoved(const CRegEdit& engine) { return engine.m_nModemPlan > 0 || engine.m_nLanPlan > 0; }
+bool AnythingRemoved(const CRegEdit& engine) {
+  return plan::RemovesSomething(engine.m_nModemPlan) || plan::RemovesSomething(engine.m_nLanPlan);
+}
+
+// Only the two families the removal knows can have removed anything.
+bool RemovalWindows(const CRegEdit& engine) {
+  return engine.m_nWinKind == kWinKind9x || engine.m_nWinKind == kWinKindNt;
+}
 
 }  // namespace
 
@@ -12,7 +23,7 @@ bool CPage4::OnSetActive() {
   CRegEdit& engine = Engine();
   m_strResult.clear();
   m_strRestart.clear();
-  if (engine.m_nWinKind == 1 || engine.m_nWinKind == 2) {
+  if (RemovalWindows(engine)) {
     if (AnythingRemoved(engine)) {
       m_strResult = "USBドライバのアンインストールを完了しました";
       m_strRestart = "「完了」ボタンをクリック後パソコンを再起動します";
@@ -26,16 +37,16 @@ bool CPage4::OnSetActive() {
 
 bool CPage4::OnWizardFinish() {
   CRegEdit& engine = Engine();
-  if ((engine.m_nWinKind == 1 || engine.m_nWinKind == 2) && AnythingRemoved(engine)) {
-    if (engine.m_nWinKind == 2) engine.EnableShutdownPrivilege();
+  if (RemovalWindows(engine) && AnythingRemoved(engine)) {
+    if (engine.m_nWinKind == kWinKindNt) engine.EnableShutdownPrivilege();
     engine.Platform().Power().RequestRestart();
   }
   return true;
 }
 
 void CPage4::DoDataExchange(DataExchange& dx) {
-  dx.Text(1000, m_strResult, 128);
-  dx.Text(1003, m_strRestart, 128);
+  dx.Text(res::kIdCompleteResult, m_strResult, 128);
+  dx.Text(res::kIdCompleteRestart, m_strRestart, 128);
 }
 
 }  // namespace zr

@@ -2,13 +2,14 @@
 // Windows when a removal was planned.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
 
 class CPage4 final : public CPage {
  public:
-  explicit CPage4(CRegEdit& engine) : CPage(132, "CPage4", engine) {}
+  explicit CPage4(CRegEdit& engine) : CPage(res::kDialogComplete, "CPage4", engine) {}
 
   bool OnSetActive() override;
   bool OnWizardFinish() override;

@@ -1,6 +1,9 @@
 #include "wizard/install/pages/page10.h"
 
-#include "engine/device_names.h"
+#include "detect/detection_bits.h"
+#include "engine/windows_version.h"
+#include "res/control_ids.h"
+#include "wizard/install/install_plan.h"
 
 namespace zr {
 namespace {
@@ -22,13 +25,13 @@ bool CPage10::OnSetActive() {
   m_strMsg3.clear();
   m_strMsg4 = kStartHint;
   switch (engine.m_nWinVersion) {
-    case 3:
+    case kWinVersion98:
       m_strMsg1 = kSwitchOn;
       m_strMsg2 = kPowerOff;
       break;
-    case 4:
-    case 6:
-    case 7:
+    case kWinVersionMe:
+    case kWinVersion2000:
+    case kWinVersionXp:
       m_strMsg1 = kSwitchOff;
       m_strMsg2 = kPowerOff;
       break;
@@ -36,7 +39,7 @@ bool CPage10::OnSetActive() {
       m_strMsg1 = "未サポートのオペレーティング・システムです。";
       m_strMsg2 = "インストールできません。";
       m_strMsg4.clear();
-      // The user can only close the wizard.
+      // The user can only close the engine.
       PostButtons(kButtonFinish);
       break;
   }
@@ -52,28 +55,31 @@ int CPage10::OnWizardNext() {
   engine.m_nLanDetect = engine.DetectUsbLan();
   const int modem = engine.m_nModemDetect;
   const int lan = engine.m_nLanDetect;
-  if (engine.m_nWinKind == 1) {
-    if (!(modem & (0x02 | 0x04 | 0x08)) && !device::InfFilesFound(modem)) engine.m_nInstallPlan |= 0x001;
-    if (!(lan & 0x10) && !device::InfFilesFound(lan)) engine.m_nInstallPlan |= 0x002;
-  } else if (engine.m_nWinKind == 2) {
-    if (!(modem & 0x08) && !device::InfFilesFound(modem)) engine.m_nInstallPlan |= 0x100;
-    if (!(lan & 0x10) && !device::InfFilesFound(lan)) engine.m_nInstallPlan |= 0x200;
+  using namespace detection;
+  const bool lanInstalled = (lan & kLanKey) || InfFilesFound(lan);
+  if (engine.m_nWinKind == kWinKind9x) {
+    if (!(modem & (kPortAdapterKey | kWdmKey | kWdmModemKey)) && !InfFilesFound(modem))
+      engine.m_nInstallPlan |= install::kModemSet9x;
+    if (!lanInstalled) engine.m_nInstallPlan |= install::kLanSet9x;
+  } else if (engine.m_nWinKind == kWinKindNt) {
+    if (!(modem & kWdmModemKey) && !InfFilesFound(modem)) engine.m_nInstallPlan |= install::kModemSetNt;
+    if (!lanInstalled) engine.m_nInstallPlan |= install::kLanSetNt;
   }
   if (engine.m_nInstallPlan != 0) engine.CopyDriverFiles(engine.m_nInstallPlan);
   // Without the detection page the outcome is decided here.
   if (!IsDebugKey(engine.m_chLastKey)) {
-    engine.m_nInstallState = 1;
-    engine.m_nInstallFound = engine.m_nInstallPlan != 0 ? 1 : 0;
+    engine.m_nInstallState = install::kDeviceSeen;
+    engine.m_nInstallFound = engine.m_nInstallPlan != 0 ? install::kStagedUnwatched : 0;
   }
   return kMove;
 }
 
 void CPage10::DoDataExchange(DataExchange& dx) {
-  dx.Text(1000, m_strOs, 128);
-  dx.Text(1011, m_strMsg1, 128);
-  dx.Text(1015, m_strMsg2, 128);
-  dx.Text(1016, m_strMsg3, 128);
-  dx.Text(1017, m_strMsg4, 128);
+  dx.Text(res::kIdInstallOs, m_strOs, 128);
+  dx.Text(res::kIdInstallMsg1, m_strMsg1, 128);
+  dx.Text(res::kIdInstallMsg2, m_strMsg2, 128);
+  dx.Text(res::kIdInstallMsg3, m_strMsg3, 128);
+  dx.Text(res::kIdInstallMsg4, m_strMsg4, 128);
 }
 
 }  // namespace zr

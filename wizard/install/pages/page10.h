@@ -2,13 +2,14 @@
 // both detections, plans the missing driver sets and stages them.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
 
 class CPage10 final : public CPage {
  public:
-  explicit CPage10(CRegEdit& engine) : CPage(135, "CPage10", engine) {}
+  explicit CPage10(CRegEdit& engine) : CPage(res::kDialogInstallStart, "CPage10", engine) {}
 
   bool OnSetActive() override;
   int OnWizardNext() override;

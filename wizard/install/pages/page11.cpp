@@ -1,6 +1,9 @@
 #include "wizard/install/pages/page11.h"
 
 #include "engine/device_names.h"
+#include "engine/windows_version.h"
+#include "res/control_ids.h"
+#include "wizard/install/install_plan.h"
 
 namespace zr {
 
@@ -12,14 +15,14 @@ bool CPage11::OnSetActive() {
   m_nTimerId = Sheet() != nullptr && Sheet()->SetTimer(*this, kTimer, kPeriodMs) ? 1 : 0;
   CRegEdit& engine = Engine();
   engine.m_nInstallFound = 0;
-  engine.m_nInstallState = 0;
+  engine.m_nInstallState = install::kWatching;
   m_nTicks = 0;
   UpdateData(false);
   return true;
 }
 
 int CPage11::Leave() {
-  if (Engine().m_nInstallState == 0) return kStay;
+  if (Engine().m_nInstallState == install::kWatching) return kStay;
   if (Sheet() != nullptr) Sheet()->KillTimer(*this, kTimer);
   return kMove;
 }
@@ -31,7 +34,7 @@ void CPage11::Poll(std::string_view enumKey, std::string_view description, int k
   m_strStatus = "状態：次のデバイスを検出しました。";
   line = std::string(description);
   if (engine.m_nInstallPlan & planBit) engine.m_nInstallFound |= planBit;
-  engine.m_nInstallState = 1;
+  engine.m_nInstallState = install::kDeviceSeen;
 }
 
 void CPage11::OnTimer(int) {
@@ -40,25 +43,25 @@ void CPage11::OnTimer(int) {
   // The watch ends in the 62nd tick; that tick still polls, and a find in it
   // sets the state back to 1.
   if (m_nTicks > 60) {
-    engine.m_nInstallState = 0x9999;
+    engine.m_nInstallState = install::kWatchTimedOut;
     if (Sheet() != nullptr) Sheet()->KillTimer(*this, kTimer);
   }
-  if (engine.m_nWinKind == 1) {
-    Poll(device::kUsbEnum9x, device::kPortAdapter, 1, 0x001, m_strModem);
-    Poll(device::kUsbEnum9x, device::kLanAdapter, 1, 0x002, m_strLan);
-  } else if (engine.m_nWinKind == 2) {
-    Poll(device::kUsbEnumNt, device::kModemInstance, 2, 0x100, m_strModem);
-    Poll(device::kUsbEnumNt, device::kLanAdapter, 2, 0x200, m_strLan);
+  if (engine.m_nWinKind == kWinKind9x) {
+    Poll(device::kUsbEnum9x, device::kPortAdapter, kWinKind9x, install::kModemSet9x, m_strModem);
+    Poll(device::kUsbEnum9x, device::kLanAdapter, kWinKind9x, install::kLanSet9x, m_strLan);
+  } else if (engine.m_nWinKind == kWinKindNt) {
+    Poll(device::kUsbEnumNt, device::kModemInstance, kWinKindNt, install::kModemSetNt, m_strModem);
+    Poll(device::kUsbEnumNt, device::kLanAdapter, kWinKindNt, install::kLanSetNt, m_strLan);
   }
   ++m_nTicks;
   UpdateData(false);
 }
 
 void CPage11::DoDataExchange(DataExchange& dx) {
-  dx.Text(1011, m_strStatus, 128);
-  dx.Text(1015, m_strModem, 128);
-  dx.Text(1018, m_strGuide, 128);
-  dx.Text(1016, m_strLan, 128);
+  dx.Text(res::kIdDetectStatus, m_strStatus, 128);
+  dx.Text(res::kIdDetectModem, m_strModem, 128);
+  dx.Text(res::kIdDetectGuide, m_strGuide, 128);
+  dx.Text(res::kIdDetectLan, m_strLan, 128);
 }
 
 }  // namespace zr

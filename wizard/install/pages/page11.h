@@ -2,6 +2,7 @@
 // the device appears or about three minutes have passed.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
@@ -11,7 +12,7 @@ class CPage11 final : public CPage {
   static constexpr int kTimer = 1;
   static constexpr unsigned kPeriodMs = 3000;
 
-  explicit CPage11(CRegEdit& engine) : CPage(136, "CPage11", engine) {}
+  explicit CPage11(CRegEdit& engine) : CPage(res::kDialogInstallDetect, "CPage11", engine) {}
 
   bool OnSetActive() override;
   int OnWizardBack() override { return Leave(); }

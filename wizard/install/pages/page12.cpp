@@ -1,11 +1,14 @@
 #include "wizard/install/pages/page12.h"
 
+#include "res/control_ids.h"
+#include "wizard/install/install_plan.h"
+
 namespace zr {
 
 bool CPage12::OnSetActive() {
   PostButtons(kButtonFinish);
   CRegEdit& engine = Engine();
-  if (engine.m_nInstallState == 0x9999) {
+  if (engine.m_nInstallState == install::kWatchTimedOut) {
     m_strStatus = "デバイスがインストールされていません。";
   } else if (engine.m_nInstallFound == 0) {
     m_strStatus = "既にインストールされています。";
@@ -19,10 +22,10 @@ bool CPage12::OnSetActive() {
 }
 
 void CPage12::DoDataExchange(DataExchange& dx) {
-  dx.Text(1011, m_strStatus, 128);
-  dx.Text(1015, m_strMsg1, 128);
-  dx.Text(1016, m_strMsg2, 128);
-  dx.Text(1017, m_strMsg3, 128);
+  dx.Text(res::kIdInstallDoneStatus, m_strStatus, 128);
+  dx.Text(res::kIdInstallDoneMsg1, m_strMsg1, 128);
+  dx.Text(res::kIdInstallDoneMsg2, m_strMsg2, 128);
+  dx.Text(res::kIdInstallDoneMsg3, m_strMsg3, 128);
 }
 
 }  // namespace zr

@@ -2,13 +2,14 @@
 // when its drivers were just staged.
 #pragma once
 
+#include "res/control_ids.h"
 #include "wizard/page.h"
 
 namespace zr {
 
 class CPage12 final : public CPage {
  public:
-  explicit CPage12(CRegEdit& engine) : CPage(137, "CPage12", engine) {}
+  explicit CPage12(CRegEdit& engine) : CPage(res::kDialogInstallComplete, "CPage12", engine) {}
 
   bool OnSetActive() override;
   void DoDataExchange(DataExchange& dx) override;
