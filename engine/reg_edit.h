@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/fixed_text.h"
 #include "engine/profile_store.h"
@@ -161,6 +162,9 @@ class CRegEdit {
   // Writes a number as decimal text (through m_szNumber).
   void WriteWorkNumber(std::string_view section, std::string_view key, int value);
   ProfileStore& WorkFile() { return *workFile_; }
+  // The work file's bytes as the file holds them (an operation's writes
+  // reach it when the operation returns); false when it cannot be read.
+  bool ReadWorkFileBytes(std::vector<std::uint8_t>& bytes);
 
   IPlatform& Platform() { return platform_; }
 

@@ -2,6 +2,8 @@
 // m_szWorkFile with the defaults every reader uses.
 #include "engine/reg_edit.h"
 
+#include "platform/win_codes.h"
+
 namespace zr {
 
 Text260 CRegEdit::ReadWorkText(std::string_view section, std::string_view key) {
@@ -16,6 +18,10 @@ int CRegEdit::ReadWorkInt(std::string_view section, std::string_view key) {
 
 void CRegEdit::WriteWorkText(std::string_view section, std::string_view key, std::string_view value) {
   workFile_->WriteString(section, key, value);
+}
+
+bool CRegEdit::ReadWorkFileBytes(std::vector<std::uint8_t>& bytes) {
+  return platform_.Files().ReadWholeFile(m_szWorkFile.view(), bytes) == win::kSuccess;
 }
 
 void CRegEdit::WriteWorkNumber(std::string_view section, std::string_view key, int value) {

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win_codes.h"
 #include "res/control_ids.h"
 
 namespace zr {
@@ -12,7 +11,7 @@ bool CPage2::OnSetActive() {
   PostButtons(kButtonBack | kButtonNext);
   CRegEdit& engine = Engine();
   std::vector<std::uint8_t> bytes;
-  if (engine.Platform().Files().ReadWholeFile(engine.m_szWorkFileCopy.view(), bytes) == win::kSuccess) {
+  if (engine.ReadWorkFileBytes(bytes)) {
     m_nDataLen = static_cast<std::uint32_t>(bytes.size());
     // The text ends at the first zero byte.
     const auto* data = reinterpret_cast<const char*>(bytes.data());
