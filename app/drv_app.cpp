@@ -4,7 +4,7 @@
 namespace zr {
 
 bool RunApplication(CRegEdit& engine, IWizardHost& host, char wizardMode) {
-  engine.m_nWizardMode = wizardMode;
+  engine.Wizard().m_nWizardMode = wizardMode;
   engine.CheckWindowsVersion();
   CDrvSheet sheet(engine);
   host.RunModal(sheet);

@@ -12,13 +12,13 @@ CDrvSheet::CDrvSheet(CRegEdit& engine)
       m_page11(engine),
       m_page12(engine),
       engine_(engine) {
-  switch (engine.m_nWizardMode) {
-    case 1:
+  switch (engine.Wizard().m_nWizardMode) {
+    case kWizardModeInstall:
       AddPage(m_page10);
       AddPage(m_page11);
       AddPage(m_page12);
       break;
-    case 2:
+    case kWizardModeUninstall:
       AddPage(m_page1);
       AddPage(m_page3);
       AddPage(m_page4);

@@ -19,8 +19,8 @@ namespace zr {
 
 class CDrvSheet {
  public:
-  // Adds the pages of engine.m_nWizardMode: 1 the install pages, 2 the
-  // uninstall pages, any other value the chooser alone.
+  // Adds the pages of the wizard mode: the install pages, the uninstall
+  // pages, or for any other value the chooser alone.
   explicit CDrvSheet(CRegEdit& engine);
   CDrvSheet(const CDrvSheet&) = delete;
   CDrvSheet& operator=(const CDrvSheet&) = delete;

@@ -2,6 +2,8 @@
 // terminal (interactive or scripted) on Linux.
 #pragma once
 
+#include "engine/wizard_state.h"
+
 namespace zr {
 
 class CDrvSheet;
@@ -15,7 +17,7 @@ class IWizardHost {
 };
 
 // The wizard mode the program starts in: the uninstall pages.
-inline constexpr char kStartupWizardMode = 2;
+inline constexpr char kStartupWizardMode = kWizardModeUninstall;
 
 // The program's start-up: the wizard mode, version detection, the wizard run
 // modally. Returns false, as the application's start-up does, so that the

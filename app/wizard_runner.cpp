@@ -54,11 +54,11 @@ class WizardRunner::Exchange final : public DataExchange {
 
 WizardRunner::WizardRunner(CDrvSheet& sheet, IRunnerView& view) : sheet_(sheet), view_(view) {
   for (CPage* page : sheet_.Pages()) page->Attach(this);
-  sheet_.Engine().m_hSheetWnd = this;
+  sheet_.Engine().Wizard().m_hSheetWnd = this;
 }
 
 WizardRunner::~WizardRunner() {
-  if (sheet_.Engine().m_hSheetWnd == this) sheet_.Engine().m_hSheetWnd = nullptr;
+  if (sheet_.Engine().Wizard().m_hSheetWnd == this) sheet_.Engine().Wizard().m_hSheetWnd = nullptr;
 }
 
 const res::Dialog& WizardRunner::ActiveDialog() const {

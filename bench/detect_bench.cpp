@@ -145,7 +145,7 @@ void BM_DetectAtBounds(benchmark::State& state) {
     modem = engine->DetectModem();
     lan = engine->DetectUsbLan();
     state.PauseTiming();
-    files = engine->m_nModemInf;
+    files = static_cast<int>(engine->ModemInfFiles().size());
     engine.reset();
     state.ResumeTiming();
   }

@@ -33,7 +33,7 @@ int CRegEdit::DetectUsbLan9x() {
   Text260 key;
   // The driver name may be 259 characters long; the engine's key-path
   // buffers hold the class key path built from it.
-  decltype(m_aszKeyPath)::value_type path;
+  KeyPathText path;
   ForEachRecordedInstance([&](int r, int d) {
     key.Format("usb_device%d_reg_dev_name", d);
     if (!StartsWithIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter)) return;

@@ -13,7 +13,7 @@ constexpr int kRoots = 128;
 constexpr int kInstances = 128;
 // As long as the engine's key-path buffers: a path of a 259-character root
 // and instance name (or driver name) below the enumerator (or class) key.
-using KeyPath = decltype(CRegEdit::m_aszKeyPath)::value_type;
+using KeyPath = CRegEdit::KeyPathText;
 
 }  // namespace
 

@@ -109,9 +109,9 @@ int CRegEdit::DeleteKeyTree(std::string_view parentPath, std::string_view keyNam
   const int result = RegDeleteKey(parent, name);
   if (result == 0 && !m_bAccessErrorShown) {
     m_bAccessErrorShown = true;
-    if (m_hSheetWnd != nullptr) {
-      m_hSheetWnd->ShowMessage(kAccessErrorText, kAccessErrorCaption, MessageIcon::Error);
-      m_hSheetWnd->PostClose();
+    if (ISheetWindow* sheet = wizard_.m_hSheetWnd; sheet != nullptr) {
+      sheet->ShowMessage(kAccessErrorText, kAccessErrorCaption, MessageIcon::Error);
+      sheet->PostClose();
     }
   }
   return result;

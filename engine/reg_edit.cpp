@@ -74,7 +74,6 @@ void CRegEdit::InitPaths() {
   m_szWorkFile = system.WindowsDirectory();
   const std::string workFile = std::string(m_szWorkFile.view()) + kWorkFileName;
   m_szWorkFile = workFile;
-  m_szWorkFileCopy = m_szWorkFile.view();
 }
 
 int CRegEdit::CheckWindowsVersion() {

@@ -1,10 +1,12 @@
 // CRegEdit: the driver engine. One object owns every buffer, table and flag
 // that detection, capture, removal and staging share, and carries the
-// wizard's shared state between the pages. It reaches Windows only through
-// the platform object it is given, and the wizard only through the sheet
-// window that the sheet stores in it.
+// wizard's shared state between the pages. The buffers are its own: the
+// pages see the wizard state, the Windows version and the driver folders.
+// It reaches Windows only through the platform object it is given, and the
+// wizard only through the sheet window that the sheet stores in it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -16,11 +18,10 @@
 
 #include "engine/fixed_text.h"
 #include "engine/profile_store.h"
+#include "engine/wizard_state.h"
 #include "platform/platform.h"
 
 namespace zr {
-
-class ISheetWindow;
 
 // OSVERSIONINFOA as the version query fills it (148 bytes on Windows).
 struct OsVersionInfo {
@@ -39,71 +40,36 @@ class CRegEdit {
   static constexpr int kTreeRoots = 12;
   static constexpr int kInfTable = 260;
   static constexpr std::size_t kValueBuffer = 260;
+  // As long as the engine's key-path buffers: a path of two 259-character
+  // names below a key.
+  using KeyPathText = FixedText<520>;
 
   explicit CRegEdit(IPlatform& platform);
   ~CRegEdit();
   CRegEdit(const CRegEdit&) = delete;
   CRegEdit& operator=(const CRegEdit&) = delete;
 
-  // --- Windows version and wizard state ---------------------------------
-  int m_nWinKind = 0;        // 1 = 95/98/Me, 2 = 2000/XP, 3 = NT 4.0, 0 = other
-  Text260 m_szOsName;        // "Windows XP (5.1.2600 / 2)"
-  int m_nWinVersion = 0;     // 1 3.x, 2 95, 3 98, 4 Me, 5 NT4, 6 2000, 7 XP
-  int m_bSelModem = 0;
-  int m_bSelLan = 0;
-  int m_nModemDetect = 0;
-  int m_nLanDetect = 0;
-  int m_nModemPlan = 0;
-  int m_nLanPlan = 0;
-  int m_nInstallFound = 0;
-  int m_nInstallState = 0;
-  ISheetWindow* m_hSheetWnd = nullptr;
-  char m_nWizardMode = 0;    // 1 install, 2 uninstall, other: chooser
-  Text260 m_szWorkFileCopy;
-  char m_chLastKey = 0;
-  int m_nInstallPlan = 0;
+  // --- What the pages see ---------------------------------------------------
+  WizardState& Wizard() { return wizard_; }
+  const WizardState& Wizard() const { return wizard_; }
+  // Set by CheckWindowsVersion alone; engine/windows_version.h names them.
+  int WinKind() const { return m_nWinKind; }
+  int WinVersion() const { return m_nWinVersion; }
+  const Text260& OsName() const { return m_szOsName; }  // "Windows XP (5.1.2600 / 2)"
+  // The driver source folders for this Windows; both empty when none applies.
+  const Text260& SourceDir() const { return m_szSrcDir; }
+  const Text260& LanSourceDir() const { return m_szLanSrcDir; }
+  // The INF and PNF files the NT detections listed for the removals to
+  // delete, in the order found.
+  std::span<const std::string> ModemInfFiles() const { return InfFiles(m_astrModemInf, m_nModemInf); }
+  std::span<const std::string> LanInfFiles() const { return InfFiles(m_astrLanInf, m_nLanInf); }
+  // The root of recorded key tree `tree`, empty when none was built.
+  std::string_view TreeRootForTest(int tree) const {
+    return m_aszTreeRoot.at(static_cast<std::size_t>(tree)).view();
+  }
 
-  // --- Version query and folders -----------------------------------------
-  OsVersionInfo m_osvi;
-  std::array<Text260, kTreeRoots> m_aszTreeRoot;
-  Text260 m_szOsVer;
-  Text260 m_szSrcDir;
-  Text260 m_szLanSrcDir;
-  Text260 m_szCopySrc;
-  Text260 m_szCopyDst;
-  Text260 m_szFilePath;
-  Text260 m_szWinDir;
-  Text260 m_szSysDir;
-  Text260 m_szSys32Dir;
-  Text260 m_szWorkFile;
-  Text260 m_szCurDir;
-  Text260 m_szCurDrive;
-  Text260 m_szCurPath;
-  Text260 m_szCurFname;
-  Text260 m_szCurExt;
-
-  // --- Scratch buffers of the detection, capture and removal routines ----
-  Text260 m_szDeviceKey;
-  std::array<FixedText<520>, 4> m_aszKeyPath;
-  Text260 m_szSymName;
-  Text260 m_szSymGuid;
-  Text260 m_szSymPrefix;
-  Text260 m_szDelRoot;
-  Text260 m_szDelPath;
-  std::array<std::string, kInfTable> m_astrModemInf;
-  std::array<std::string, kInfTable> m_astrLanInf;
-  int m_nModemInf = 0;
-  int m_nLanInf = 0;
-  Text260 m_szSection;
-  Text260 m_szTreeSection;
-  Text260 m_szLanSection;
-  FixedText<64> m_szNumber;
-  std::array<std::uint8_t, kValueBuffer> m_abComDb{};
-
-  // --- Construction, version detection, work-file lifetime ---------------
-  void InitPaths();
+  // --- Version detection ----------------------------------------------------
   int CheckWindowsVersion();
-  int DeleteWorkFile();
 
   // --- Registry, file and privilege primitives ---------------------------
   // Paths are below HKEY_LOCAL_MACHINE. Buffers hold at least 260 bytes;
@@ -144,10 +110,8 @@ class CRegEdit {
 
   // --- Removal -------------------------------------------------------------
   int RemovePortClass(int nMode);
-  int HasOtherPortAdapter();
   int RemoveWdmClass(int nMode);
   int RemoveWdmModemClass(int nMode);
-  int ReleaseComDbPort(int nRoot, int nDevice);
   int RemoveLanClass(int nMode);
 
   // --- Driver staging -------------------------------------------------------
@@ -159,8 +123,6 @@ class CRegEdit {
   Text260 ReadWorkText(std::string_view section, std::string_view key);
   int ReadWorkInt(std::string_view section, std::string_view key);
   void WriteWorkText(std::string_view section, std::string_view key, std::string_view value);
-  // Writes a number as decimal text (through m_szNumber).
-  void WriteWorkNumber(std::string_view section, std::string_view key, int value);
   ProfileStore& WorkFile() { return *workFile_; }
   // The work file's bytes as the file holds them (an operation's writes
   // reach it when the operation returns); false when it cannot be read.
@@ -170,6 +132,62 @@ class CRegEdit {
 
  private:
   friend class WorkFileBatch;
+
+  // --- Windows version ------------------------------------------------------
+  int m_nWinKind = 0;
+  Text260 m_szOsName;
+  int m_nWinVersion = 0;
+
+  // --- Version query and folders -----------------------------------------
+  OsVersionInfo m_osvi;
+  std::array<Text260, kTreeRoots> m_aszTreeRoot;
+  Text260 m_szOsVer;
+  Text260 m_szSrcDir;
+  Text260 m_szLanSrcDir;
+  Text260 m_szCopySrc;
+  Text260 m_szCopyDst;
+  Text260 m_szFilePath;
+  Text260 m_szWinDir;
+  Text260 m_szSysDir;
+  Text260 m_szSys32Dir;
+  // The work file's full path: the store is made from it, and the wizard
+  // state's m_szWorkFileCopy refers to it.
+  Text260 m_szWorkFile;
+  Text260 m_szCurDir;
+  Text260 m_szCurDrive;
+  Text260 m_szCurPath;
+  Text260 m_szCurFname;
+  Text260 m_szCurExt;
+
+  // --- Scratch buffers of the detection, capture and removal routines ----
+  Text260 m_szDeviceKey;
+  std::array<KeyPathText, 4> m_aszKeyPath;
+  Text260 m_szSymName;
+  Text260 m_szSymGuid;
+  Text260 m_szSymPrefix;
+  Text260 m_szDelRoot;
+  Text260 m_szDelPath;
+  std::array<std::string, kInfTable> m_astrModemInf;
+  std::array<std::string, kInfTable> m_astrLanInf;
+  int m_nModemInf = 0;
+  int m_nLanInf = 0;
+  Text260 m_szSection;
+  Text260 m_szTreeSection;
+  Text260 m_szLanSection;
+  FixedText<64> m_szNumber;
+  std::array<std::uint8_t, kValueBuffer> m_abComDb{};
+
+  WizardState wizard_{m_szWorkFile};
+
+  void InitPaths();
+  int DeleteWorkFile();
+  int HasOtherPortAdapter();
+  int ReleaseComDbPort(int nRoot, int nDevice);
+  // Writes a number as decimal text (through m_szNumber).
+  void WriteWorkNumber(std::string_view section, std::string_view key, int value);
+  static std::span<const std::string> InfFiles(const std::array<std::string, kInfTable>& table, int count) {
+    return {table.data(), static_cast<std::size_t>(std::clamp(count, 0, kInfTable))};
+  }
 
   // Fills m_szSymName, m_szSymPrefix and m_szSymGuid from a recorded
   // symbolic link name.

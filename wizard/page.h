@@ -72,6 +72,7 @@ class CPage {
 
  protected:
   CRegEdit& Engine() { return engine_; }
+  WizardState& Wizard() { return engine_.Wizard(); }
   void PostButtons(int flags) {
     if (sheet_ != nullptr) sheet_->PostWizardButtons(flags);
   }

@@ -11,11 +11,11 @@ bool CPage0::OnSetActive() {
   return true;
 }
 
-void CPage0::OnKeyDown(unsigned virtualKey) { Engine().m_chLastKey = static_cast<char>(virtualKey & 0xFF); }
+void CPage0::OnKeyDown(unsigned virtualKey) { Wizard().m_chLastKey = static_cast<char>(virtualKey & 0xFF); }
 
 int CPage0::OnWizardNext() {
   UpdateData(true);
-  const bool debug = IsDebugKey(Engine().m_chLastKey);
+  const bool debug = IsDebugKey(Wizard().m_chLastKey);
   auto add = [this](CPage& page) {
     if (Sheet() != nullptr) Sheet()->AddPage(page);
   };

@@ -19,7 +19,7 @@ EngineMachine::EngineMachine(const MachineSpec& spec) {
   machine_ = sim::SimMachine::Load(image_.Folder(), error);
   if (!machine_) throw std::runtime_error(error);
   engine_ = std::make_unique<CRegEdit>(*machine_);
-  engine_->m_hSheetWnd = &sheet_;
+  engine_->Wizard().m_hSheetWnd = &sheet_;
 }
 
 EngineMachine::~EngineMachine() = default;

@@ -70,7 +70,7 @@ TEST(WizardRunner, HonoursACloseRequestOnceTheHandlerHasReturned) {
   ProbeSheet s;
   s.runner().Next();
   s.a.onNext = [&] {
-    ISheetWindow* window = s.machine.Engine().m_hSheetWnd;
+    ISheetWindow* window = s.machine.Engine().Wizard().m_hSheetWnd;
     window->ShowMessage("管理者権限が必要です。", "ZR-77Q5K", MessageIcon::Error);
     window->PostClose();
     EXPECT_FALSE(s.runner().Closed());

@@ -3,6 +3,7 @@
 // them, and an engine after its start-up version check.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,9 @@ struct DetectingMachine : EngineMachine {
   }
 };
 
-// The used part of an INF path table.
-inline std::vector<std::string> Listed(const std::array<std::string, CRegEdit::kInfTable>& table, int count) {
-  return std::vector<std::string>(table.begin(), table.begin() + count);
+// An INF path table's entries, for comparison.
+inline std::vector<std::string> Listed(std::span<const std::string> files) {
+  return std::vector<std::string>(files.begin(), files.end());
 }
 
 }  // namespace zr::testing

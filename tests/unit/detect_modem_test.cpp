@@ -66,7 +66,7 @@ TEST(DetectModem9x, FileProbe) {
     DetectingMachine m(true);
     m.File(std::string("inf/") + file, kModemInf);
     EXPECT_EQ(m.Engine().DetectModem(), word) << file;
-    EXPECT_EQ(m.Engine().m_nModemInf, 0) << file;
+    EXPECT_TRUE(m.Engine().ModemInfFiles().empty()) << file;
   }
 }
 
@@ -103,23 +103,26 @@ TEST(DetectModemNt, ListsMatchingInfFilesInOrder) {
                            "tvkusb5.inf"})
     once.push_back(std::string("C:\\WINDOWS\\inf\\") + file);
   EXPECT_EQ(m.Engine().DetectModem(), 0x10000);
-  EXPECT_EQ(Listed(m.Engine().m_astrModemInf, m.Engine().m_nModemInf), once);
+  EXPECT_EQ(Listed(m.Engine().ModemInfFiles()), once);
   EXPECT_EQ(m.Engine().DetectModem(), 0x10000);
   std::vector<std::string> twice(once);
   twice.insert(twice.end(), once.begin(), once.end());
-  EXPECT_EQ(Listed(m.Engine().m_astrModemInf, m.Engine().m_nModemInf), twice);
+  EXPECT_EQ(Listed(m.Engine().ModemInfFiles()), twice);
 }
 
 TEST(DetectModemNt, AFullTableTakesNoMorePathsAndTheScanGoesOn) {
-  for (int filled : {259, 260}) {
-    DetectingMachine m(false);
-    for (const char* file : {"inf/oem3.inf", "inf/oem9.inf", "inf/mdmtvk5u.inf"}) m.File(file, kModemInf);
-    CRegEdit& e = m.Engine();
-    std::fill_n(e.m_astrModemInf.begin(), filled, "earlier");
-    e.m_nModemInf = filled;
+  DetectingMachine m(false);
+  for (const char* file : {"inf/oem3.inf", "inf/mdmtvk5u.inf"}) m.File(file, kModemInf);
+  CRegEdit& e = m.Engine();
+  // Three paths a run: 86 runs leave two entries, which oem3's two paths of
+  // the next run take; the named file then finds no room, in that run and
+  // every later one.
+  for (int run = 0; run < 86; ++run) e.DetectModem();
+  ASSERT_EQ(e.ModemInfFiles().size(), 258u);
+  for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(e.DetectModem(), 0x10000);
-    EXPECT_EQ(e.m_nModemInf, CRegEdit::kInfTable);
-    EXPECT_EQ(e.m_astrModemInf.back(), filled == 259 ? "C:\\WINDOWS\\inf\\oem3.inf" : "earlier");
+    EXPECT_EQ(e.ModemInfFiles().size(), static_cast<std::size_t>(CRegEdit::kInfTable));
+    EXPECT_EQ(e.ModemInfFiles().back(), "C:\\WINDOWS\\inf\\oem3.pnf");
   }
 }
 
@@ -138,7 +141,8 @@ TEST(Detection, OtherWindowsReadNothingAndWriteNothing) {
     CRegEdit e(*machine);
     e.CheckWindowsVersion();
     m.File("tvk_temp.dat", earlier);
-    EXPECT_EQ(e.DetectModem() + e.DetectUsbLan() + e.m_nModemInf + e.m_nLanInf, 0) << version;
+    EXPECT_EQ(e.DetectModem() + e.DetectUsbLan(), 0) << version;
+    EXPECT_TRUE(e.ModemInfFiles().empty() && e.LanInfFiles().empty()) << version;
     EXPECT_EQ(m.Image().Read("drive_c/WINDOWS/tvk_temp.dat"), earlier);
   }
 }

@@ -77,8 +77,8 @@ TEST(DetectUsbLan, Files) {
     m.File(std::string("inf/") + file, bytes);
     EXPECT_EQ(m.Engine().DetectUsbLan(), word);
     const std::vector<std::string> table = {"C:\\WINDOWS\\inf\\oem12.inf", "C:\\WINDOWS\\inf\\oem12.pnf"};
-    EXPECT_EQ(Listed(m.Engine().m_astrLanInf, m.Engine().m_nLanInf), std::vector(table.begin(), table.begin() + listed));
-    EXPECT_EQ(m.Engine().m_nModemInf, 0);
+    EXPECT_EQ(Listed(m.Engine().LanInfFiles()), std::vector(table.begin(), table.begin() + listed));
+    EXPECT_TRUE(m.Engine().ModemInfFiles().empty());
   }
 }
 

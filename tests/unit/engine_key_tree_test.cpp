@@ -151,7 +151,7 @@ TEST_F(KeyTreeTest, PathsTooLongForTheirBuffersAreNeitherBuiltNorWalked) {
   for (const std::size_t length : {225u, 226u}) {
     EngineMachine m(Spec(""));
     CaptureDevice(m, 1, {{"usb_device0_reg_service", std::string(length, 's')}});
-    EXPECT_EQ(m.Engine().m_aszTreeRoot[11].size(), length == 225 ? 259u : 0u) << length;
+    EXPECT_EQ(m.Engine().TreeRootForTest(11).size(), length == 225 ? 259u : 0u) << length;
   }
   // Root 234 characters, level 1 at 255, level 2 at 276: the level-3 key
   // cannot be named for deletion, so its ancestors and the root stay.

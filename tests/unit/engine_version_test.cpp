@@ -54,12 +54,12 @@ TEST(CheckWindowsVersion, EveryRowOfTheVersionTableAndTheFoldersBelowTheCurrentD
     auto machine = Load(image);
     CRegEdit e(*machine);
     EXPECT_EQ(e.CheckWindowsVersion(), 1);
-    EXPECT_EQ(text::ToUtf8(e.m_szOsName.view(), 932), row.osName);
-    EXPECT_EQ(std::pair(e.m_nWinKind, e.m_nWinVersion), std::pair(row.kind, row.number));
-    EXPECT_EQ(e.m_szSrcDir.view(), row.drivers);
+    EXPECT_EQ(text::ToUtf8(e.OsName().view(), 932), row.osName);
+    EXPECT_EQ(std::pair(e.WinKind(), e.WinVersion()), std::pair(row.kind, row.number));
+    EXPECT_EQ(e.SourceDir().view(), row.drivers);
     // The LAN drivers lie beside the others.
     const std::size_t base = row.drivers.rfind('\\') + 1;
-    EXPECT_EQ(e.m_szLanSrcDir.view(), row.drivers.empty() ? "" : row.drivers.substr(0, base) + "USB-Lan");
+    EXPECT_EQ(e.LanSourceDir().view(), row.drivers.empty() ? "" : row.drivers.substr(0, base) + "USB-Lan");
   }
 }
 

@@ -48,7 +48,7 @@ TEST_P(DetectionPageWatch, ReportsWhatTheTicksFound) {
     w.runner.Tick();
   }
 
-  EXPECT_EQ(m.Engine().m_nInstallFound, c.found);
+  EXPECT_EQ(m.Engine().Wizard().m_nInstallFound, c.found);
   EXPECT_EQ(w.Text(1011), "状態：次のデバイスを検出しました。");
   EXPECT_EQ(w.Text(1015), c.modemLine);
   EXPECT_EQ(w.sheet.m_page11.m_strLan, c.lanLine);

@@ -72,7 +72,7 @@ TEST(Staging, ASourcePathCutShortByItsBufferIsNotCopied) {
   InstallMachine m(kWinXp, {}, folder);
   m.WriteC(folder + "\\WinXp\\mdmtvk5u", "a file named like the cut path");
   m.WriteC(folder + "\\USB-Lan\\tvkndi", "a file named like the cut path");
-  ASSERT_EQ(m.Engine().m_szSrcDir.size(), 250u);
+  ASSERT_EQ(m.Engine().SourceDir().size(), 250u);
 
   EXPECT_EQ(m.Engine().CopyDriverFiles(0x300), 1);
 

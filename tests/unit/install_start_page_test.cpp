@@ -33,7 +33,7 @@ TEST_P(StartPagePlan, StagesTheSetsThatDetectionDidNotFind) {
 
   ASSERT_TRUE(w.runner.Next());
 
-  EXPECT_EQ(m.Engine().m_nInstallPlan, c.plan);
+  EXPECT_EQ(m.Engine().Wizard().m_nInstallPlan, c.plan);
   ASSERT_EQ(w.Active(), "CPage12");
   EXPECT_EQ(w.Text(1011), c.plan != 0 ? "インストールが完了しました。" : "既にインストールされています。");
 }

@@ -31,7 +31,7 @@ class SampleMachine {
     machine_ = sim::SimMachine::Load(image_.Folder(), error);
     if (!machine_) throw std::runtime_error(error);
     engine_ = std::make_unique<CRegEdit>(*machine_);
-    engine_->m_hSheetWnd = &sheet_;
+    engine_->Wizard().m_hSheetWnd = &sheet_;
   }
   sim::SimMachine& Machine() { return *machine_; }
   CRegEdit& Engine() { return *engine_; }

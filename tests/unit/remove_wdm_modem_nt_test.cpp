@@ -145,7 +145,6 @@ TEST_F(WdmModemNtRemoval, ReleasesThePortBitAndWritesBackOnlyWhatWasRead) {
     DetectAndRemove(m, [&](CRegEdit& e) {
       if (!port.empty()) return;
       e.WriteWorkText(kRoot, "usb_device0_reg_com_db_len", "32");
-      e.m_abComDb.fill(0);
     });
     ExpectMachine(expected, m.Snapshot());
     EXPECT_EQ(m.Engine().ReadWorkText(kRoot, "usb_device0_reg_com_db_len").view(), c.length);
@@ -185,7 +184,7 @@ TEST_F(WdmModemNtRemoval, KeysItMustNotOrCannotDeleteStayAndTheRestGoesOn) {
       }
     });
     ExpectMachine(expected, m.Snapshot());
-    EXPECT_TRUE(c.unbuilt < 0 || m.Engine().m_aszTreeRoot[c.unbuilt].empty());
+    EXPECT_TRUE(c.unbuilt < 0 || m.Engine().TreeRootForTest(c.unbuilt).empty());
     const std::size_t told = c.kept == all || c.kept.empty() ? 1 : 0;
     EXPECT_EQ(std::make_pair(m.Sheet().messages.size(), m.Sheet().closeRequests), std::make_pair(told, int(told)));
   }

@@ -23,7 +23,7 @@ class Wizard {
   // The sheet is built for `mode` (1 install, 2 uninstall, other: chooser)
   // and its first page activated.
   Wizard(CRegEdit& engine, char wizardMode)
-      : mode(engine.m_nWizardMode = wizardMode), sheet(engine), runner(sheet, view) {
+      : mode(engine.Wizard().m_nWizardMode = wizardMode), sheet(engine), runner(sheet, view) {
     runner.Start();
   }
 

@@ -128,7 +128,7 @@ void PropertySheetHost::RunModal(CDrvSheet& sheet) {
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
   hook_ = nullptr;
   running_ = nullptr;
-  if (sheet.Engine().m_hSheetWnd == this) sheet.Engine().m_hSheetWnd = nullptr;
+  if (sheet.Engine().Wizard().m_hSheetWnd == this) sheet.Engine().Wizard().m_hSheetWnd = nullptr;
   window_ = nullptr;
   sheet_ = nullptr;
 }
@@ -142,7 +142,7 @@ int CALLBACK PropertySheetHost::SheetCallback(HWND sheet, UINT message, LPARAM) 
 // before the first page is shown.
 void PropertySheetHost::Initialize(HWND sheet) {
   window_ = sheet;
-  sheet_->Engine().m_hSheetWnd = this;
+  sheet_->Engine().Wizard().m_hSheetWnd = this;
   if (HWND help = GetDlgItem(sheet, IDHELP)) DestroyWindow(help);
   SheetGeometry geometry;
   GetWindowRect(sheet, &geometry.before);

@@ -7,10 +7,11 @@ namespace zr {
 bool CPage1::OnSetActive() {
   PostButtons(kButtonNext);
   CRegEdit& engine = Engine();
-  m_strOs = "OS : " + FromEngineText(engine, engine.m_szOsName.view());
+  WizardState& wizard = Wizard();
+  m_strOs = "OS : " + FromEngineText(engine, engine.OsName().view());
   // A return by Back shows the earlier ticks.
-  m_bModem = engine.m_bSelModem;
-  m_bLan = engine.m_bSelLan;
+  m_bModem = wizard.m_bSelModem;
+  m_bLan = wizard.m_bSelLan;
   UpdateData(false);
   return true;
 }
@@ -18,10 +19,11 @@ bool CPage1::OnSetActive() {
 int CPage1::OnWizardNext() {
   UpdateData(true);
   CRegEdit& engine = Engine();
-  engine.m_bSelModem = m_bModem;
-  engine.m_bSelLan = m_bLan;
-  if (m_bModem == 1) engine.m_nModemDetect = engine.DetectModem();
-  if (engine.m_bSelLan == 1) engine.m_nLanDetect = engine.DetectUsbLan();
+  WizardState& wizard = Wizard();
+  wizard.m_bSelModem = m_bModem;
+  wizard.m_bSelLan = m_bLan;
+  if (m_bModem == 1) wizard.m_nModemDetect = engine.DetectModem();
+  if (wizard.m_bSelLan == 1) wizard.m_nLanDetect = engine.DetectUsbLan();
   // Nothing ticked: the instruction line already says what to do.
   if (m_bModem == 0 && m_bLan == 0) return kStay;
   return kMove;

@@ -26,27 +26,28 @@ void DeleteMachineKey(CRegEdit& engine, std::string_view path) {
 bool CPage3::OnSetActive() {
   PostButtons(kButtonBack | kButtonNext);
   CRegEdit& engine = Engine();
-  engine.m_nModemPlan = plan::kNotTicked;
-  engine.m_nLanPlan = plan::kNotTicked;
+  WizardState& wizard = Wizard();
+  wizard.m_nModemPlan = plan::kNotTicked;
+  wizard.m_nLanPlan = plan::kNotTicked;
   m_strModem = kNotTicked;
   m_strLan = kNotTicked;
-  if (engine.m_nWinKind == kWinKind9x) {
+  if (engine.WinKind() == kWinKind9x) {
     PlanForWin9x();
-  } else if (engine.m_nWinKind == kWinKindNt) {
+  } else if (engine.WinKind() == kWinKindNt) {
     PlanForNt();
   } else {
     m_strModem = m_strLan = kCannotUninstall;
-    engine.m_nModemPlan = engine.m_nLanPlan = plan::kUnsupportedWindows;
-    if (engine.m_bSelModem == 0) {
+    wizard.m_nModemPlan = wizard.m_nLanPlan = plan::kUnsupportedWindows;
+    if (wizard.m_bSelModem == 0) {
       m_strModem = kNotTicked;
-      engine.m_nModemPlan = plan::kNotTicked;
+      wizard.m_nModemPlan = plan::kNotTicked;
     }
-    if (engine.m_bSelLan == 0) {
+    if (wizard.m_bSelLan == 0) {
       m_strLan = kNotTicked;
-      engine.m_nLanPlan = plan::kNotTicked;
+      wizard.m_nLanPlan = plan::kNotTicked;
     }
   }
-  if (plan::RemovesSomething(engine.m_nModemPlan) || plan::RemovesSomething(engine.m_nLanPlan)) {
+  if (plan::RemovesSomething(wizard.m_nModemPlan) || plan::RemovesSomething(wizard.m_nLanPlan)) {
     m_strHead = "検出した以下のＵＳＢドライバを削除します。";
     m_strNote = "※「次へ」ボタンをクリックすることで削除されます。";
   } else {
@@ -57,46 +58,46 @@ bool CPage3::OnSetActive() {
 }
 
 void CPage3::PlanForWin9x() {
-  CRegEdit& engine = Engine();
-  if (engine.m_bSelModem == 1) {
-    const int word = engine.m_nModemDetect;
+  WizardState& wizard = Wizard();
+  if (wizard.m_bSelModem == 1) {
+    const int word = wizard.m_nModemDetect;
     const int code = (word & detection::kPortAdapterKey)  ? plan::kPortAdapter9x
                      : (word & detection::kWdmKey)       ? plan::kWdm9x
                      : (word & detection::kWdmModemKey)  ? plan::kWdmModem9x
                      : (word & detection::kEnumerated)   ? plan::kModemEnumOnly9x
                      : detection::InfFilesFound(word)    ? plan::kModemInfOnly9x
                                                          : plan::kNothingFound;
-    engine.m_nModemPlan = code;
+    wizard.m_nModemPlan = code;
     m_strModem = plan::RemovesSomething(code) ? device::kPortAdapter : kNotInstalled;
   }
-  if (engine.m_bSelLan == 1) {
-    const int word = engine.m_nLanDetect;
+  if (wizard.m_bSelLan == 1) {
+    const int word = wizard.m_nLanDetect;
     // Here the INF-only test comes before the enumeration bit.
     const int code = (word & detection::kLanKey)     ? plan::kLan9x
                      : detection::InfFilesFound(word) ? plan::kLanInfOnly9x
                      : (word & detection::kEnumerated) ? plan::kLanEnumOnly9x
                                                        : plan::kNothingFound;
-    engine.m_nLanPlan = code;
+    wizard.m_nLanPlan = code;
     m_strLan = plan::RemovesSomething(code) ? device::kLanAdapter : kNotInstalled;
   }
 }
 
 void CPage3::PlanForNt() {
-  CRegEdit& engine = Engine();
-  if (engine.m_bSelModem == 1) {
-    const int word = engine.m_nModemDetect;
+  WizardState& wizard = Wizard();
+  if (wizard.m_bSelModem == 1) {
+    const int word = wizard.m_nModemDetect;
     const int code = (word & detection::kWdmModemKey) ? plan::kWdmModemNt
                      : detection::InfFilesFound(word)  ? plan::kModemInfOnlyNt
                                                        : plan::kNothingFound;
-    engine.m_nModemPlan = code;
+    wizard.m_nModemPlan = code;
     m_strModem = plan::RemovesSomething(code) ? device::kModemInstance : kNotInstalled;
   }
-  if (engine.m_bSelLan == 1) {
-    const int word = engine.m_nLanDetect;
+  if (wizard.m_bSelLan == 1) {
+    const int word = wizard.m_nLanDetect;
     const int code = (word & detection::kLanKey)      ? plan::kLanNt
                      : detection::InfFilesFound(word) ? plan::kLanInfOnlyNt
                                                       : plan::kNothingFound;
-    engine.m_nLanPlan = code;
+    wizard.m_nLanPlan = code;
     m_strLan = plan::RemovesSomething(code) ? device::kLanAdapter : kNotInstalled;
   }
 }
@@ -109,8 +110,9 @@ int CPage3::OnWizardNext() {
 
 void CPage3::RemoveModemSide() {
   CRegEdit& engine = Engine();
-  if (engine.m_bSelModem != 1) return;
-  switch (engine.m_nModemPlan) {
+  WizardState& wizard = Wizard();
+  if (wizard.m_bSelModem != 1) return;
+  switch (wizard.m_nModemPlan) {
     case plan::kPortAdapter9x:
       engine.RemovePortClass(1);
       break;
@@ -141,8 +143,9 @@ void CPage3::RemoveModemSide() {
 
 void CPage3::RemoveLanSide() {
   CRegEdit& engine = Engine();
-  if (engine.m_bSelLan != 1) return;
-  switch (engine.m_nLanPlan) {
+  WizardState& wizard = Wizard();
+  if (wizard.m_bSelLan != 1) return;
+  switch (wizard.m_nLanPlan) {
     case plan::kLan9x:
     case plan::kLanInfOnly9x:
       engine.RemoveLanClass(1);

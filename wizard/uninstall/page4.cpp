@@ -8,12 +8,13 @@ namespace zr {
 namespace {
 
 bool AnythingRemoved(const CRegEdit& engine) {
-  return plan::RemovesSomething(engine.m_nModemPlan) || plan::RemovesSomething(engine.m_nLanPlan);
+  const WizardState& wizard = engine.Wizard();
+  return plan::RemovesSomething(wizard.m_nModemPlan) || plan::RemovesSomething(wizard.m_nLanPlan);
 }
 
 // Only the two families the removal knows can have removed anything.
 bool RemovalWindows(const CRegEdit& engine) {
-  return engine.m_nWinKind == kWinKind9x || engine.m_nWinKind == kWinKindNt;
+  return engine.WinKind() == kWinKind9x || engine.WinKind() == kWinKindNt;
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ bool CPage4::OnSetActive() {
 bool CPage4::OnWizardFinish() {
   CRegEdit& engine = Engine();
   if (RemovalWindows(engine) && AnythingRemoved(engine)) {
-    if (engine.m_nWinKind == kWinKindNt) engine.EnableShutdownPrivilege();
+    if (engine.WinKind() == kWinKindNt) engine.EnableShutdownPrivilege();
     engine.Platform().Power().RequestRestart();
   }
   return true;

@@ -19,12 +19,12 @@ constexpr char kStartHint[] = "　　「次へ」ボタンをクリックする�
 bool CPage10::OnSetActive() {
   PostButtons(kButtonNext);
   CRegEdit& engine = Engine();
-  m_strOs = "OS : " + FromEngineText(engine, engine.m_szOsName.view());
+  m_strOs = "OS : " + FromEngineText(engine, engine.OsName().view());
   m_strMsg1.clear();
   m_strMsg2.clear();
   m_strMsg3.clear();
   m_strMsg4 = kStartHint;
-  switch (engine.m_nWinVersion) {
+  switch (engine.WinVersion()) {
     case kWinVersion98:
       m_strMsg1 = kSwitchOn;
       m_strMsg2 = kPowerOff;
@@ -39,7 +39,7 @@ bool CPage10::OnSetActive() {
       m_strMsg1 = "未サポートのオペレーティング・システムです。";
       m_strMsg2 = "インストールできません。";
       m_strMsg4.clear();
-      // The user can only close the engine.
+      // The user can only close the wizard.
       PostButtons(kButtonFinish);
       break;
   }
@@ -50,26 +50,27 @@ bool CPage10::OnSetActive() {
 int CPage10::OnWizardNext() {
   UpdateData(true);
   CRegEdit& engine = Engine();
-  engine.m_nInstallPlan = 0;
-  engine.m_nModemDetect = engine.DetectModem();
-  engine.m_nLanDetect = engine.DetectUsbLan();
-  const int modem = engine.m_nModemDetect;
-  const int lan = engine.m_nLanDetect;
+  WizardState& wizard = Wizard();
+  wizard.m_nInstallPlan = 0;
+  wizard.m_nModemDetect = engine.DetectModem();
+  wizard.m_nLanDetect = engine.DetectUsbLan();
+  const int modem = wizard.m_nModemDetect;
+  const int lan = wizard.m_nLanDetect;
   using namespace detection;
   const bool lanInstalled = (lan & kLanKey) || InfFilesFound(lan);
-  if (engine.m_nWinKind == kWinKind9x) {
+  if (engine.WinKind() == kWinKind9x) {
     if (!(modem & (kPortAdapterKey | kWdmKey | kWdmModemKey)) && !InfFilesFound(modem))
-      engine.m_nInstallPlan |= install::kModemSet9x;
-    if (!lanInstalled) engine.m_nInstallPlan |= install::kLanSet9x;
-  } else if (engine.m_nWinKind == kWinKindNt) {
-    if (!(modem & kWdmModemKey) && !InfFilesFound(modem)) engine.m_nInstallPlan |= install::kModemSetNt;
-    if (!lanInstalled) engine.m_nInstallPlan |= install::kLanSetNt;
+      wizard.m_nInstallPlan |= install::kModemSet9x;
+    if (!lanInstalled) wizard.m_nInstallPlan |= install::kLanSet9x;
+  } else if (engine.WinKind() == kWinKindNt) {
+    if (!(modem & kWdmModemKey) && !InfFilesFound(modem)) wizard.m_nInstallPlan |= install::kModemSetNt;
+    if (!lanInstalled) wizard.m_nInstallPlan |= install::kLanSetNt;
   }
-  if (engine.m_nInstallPlan != 0) engine.CopyDriverFiles(engine.m_nInstallPlan);
+  if (wizard.m_nInstallPlan != 0) engine.CopyDriverFiles(wizard.m_nInstallPlan);
   // Without the detection page the outcome is decided here.
-  if (!IsDebugKey(engine.m_chLastKey)) {
-    engine.m_nInstallState = install::kDeviceSeen;
-    engine.m_nInstallFound = engine.m_nInstallPlan != 0 ? install::kStagedUnwatched : 0;
+  if (!IsDebugKey(wizard.m_chLastKey)) {
+    wizard.m_nInstallState = install::kDeviceSeen;
+    wizard.m_nInstallFound = wizard.m_nInstallPlan != 0 ? install::kStagedUnwatched : 0;
   }
   return kMove;
 }

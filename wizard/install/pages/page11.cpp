@@ -13,16 +13,16 @@ bool CPage11::OnSetActive() {
   m_strModem.clear();
   m_strGuide = "USBケーブルを接続してください。";
   m_nTimerId = Sheet() != nullptr && Sheet()->SetTimer(*this, kTimer, kPeriodMs) ? 1 : 0;
-  CRegEdit& engine = Engine();
-  engine.m_nInstallFound = 0;
-  engine.m_nInstallState = install::kWatching;
+  WizardState& wizard = Wizard();
+  wizard.m_nInstallFound = 0;
+  wizard.m_nInstallState = install::kWatching;
   m_nTicks = 0;
   UpdateData(false);
   return true;
 }
 
 int CPage11::Leave() {
-  if (Engine().m_nInstallState == install::kWatching) return kStay;
+  if (Wizard().m_nInstallState == install::kWatching) return kStay;
   if (Sheet() != nullptr) Sheet()->KillTimer(*this, kTimer);
   return kMove;
 }
@@ -30,26 +30,28 @@ int CPage11::Leave() {
 void CPage11::Poll(std::string_view enumKey, std::string_view description, int kind, int planBit,
                    std::string& line) {
   CRegEdit& engine = Engine();
+  WizardState& wizard = Wizard();
   if (engine.EnumUsbDevices(enumKey, description, kind) != 1) return;
   m_strStatus = "状態：次のデバイスを検出しました。";
   line = std::string(description);
-  if (engine.m_nInstallPlan & planBit) engine.m_nInstallFound |= planBit;
-  engine.m_nInstallState = install::kDeviceSeen;
+  if (wizard.m_nInstallPlan & planBit) wizard.m_nInstallFound |= planBit;
+  wizard.m_nInstallState = install::kDeviceSeen;
 }
 
 void CPage11::OnTimer(int) {
   if (m_nTimerId != 1) return;
   CRegEdit& engine = Engine();
+  WizardState& wizard = Wizard();
   // The watch ends in the 62nd tick; that tick still polls, and a find in it
   // sets the state back to 1.
   if (m_nTicks > 60) {
-    engine.m_nInstallState = install::kWatchTimedOut;
+    wizard.m_nInstallState = install::kWatchTimedOut;
     if (Sheet() != nullptr) Sheet()->KillTimer(*this, kTimer);
   }
-  if (engine.m_nWinKind == kWinKind9x) {
+  if (engine.WinKind() == kWinKind9x) {
     Poll(device::kUsbEnum9x, device::kPortAdapter, kWinKind9x, install::kModemSet9x, m_strModem);
     Poll(device::kUsbEnum9x, device::kLanAdapter, kWinKind9x, install::kLanSet9x, m_strLan);
-  } else if (engine.m_nWinKind == kWinKindNt) {
+  } else if (engine.WinKind() == kWinKindNt) {
     Poll(device::kUsbEnumNt, device::kModemInstance, kWinKindNt, install::kModemSetNt, m_strModem);
     Poll(device::kUsbEnumNt, device::kLanAdapter, kWinKindNt, install::kLanSetNt, m_strLan);
   }

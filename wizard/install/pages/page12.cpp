@@ -7,10 +7,10 @@ namespace zr {
 
 bool CPage12::OnSetActive() {
   PostButtons(kButtonFinish);
-  CRegEdit& engine = Engine();
-  if (engine.m_nInstallState == install::kWatchTimedOut) {
+  WizardState& wizard = Wizard();
+  if (wizard.m_nInstallState == install::kWatchTimedOut) {
     m_strStatus = "デバイスがインストールされていません。";
-  } else if (engine.m_nInstallFound == 0) {
+  } else if (wizard.m_nInstallFound == 0) {
     m_strStatus = "既にインストールされています。";
   } else {
     m_strStatus = "インストールが完了しました。";
