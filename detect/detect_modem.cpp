@@ -13,7 +13,6 @@ namespace {
 
 constexpr char kDeviceKeyPrefix[] = "0E9C0012";
 constexpr int kClassSlots = 256;
-constexpr int kOemInfs = 256;
 
 // "USB\VID_0E9C&PID_0012...": the id after the four-character bus prefix.
 bool NamesTheDevice(std::string_view matchingDeviceId) {
@@ -79,15 +78,8 @@ int CRegEdit::DetectModemNt() {
     if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kModemInstance))
       word |= detection::kWdmModemKey;
   });
+  if (ListOemInfsNaming(device::kModemInfText, m_astrModemInf, m_nModemInf)) word |= detection::kInfFiles;
   IFiles& files = platform_.Files();
-  for (int n = 0; n < kOemInfs; ++n) {
-    if (!m_szFilePath.Format("%s\\inf\\oem%d.inf", m_szWinDir.c_str(), n)) continue;
-    if (!InfNamesText(files, m_szFilePath.view(), device::kModemInfText)) continue;
-    AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());
-    m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
-    AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());
-    word |= detection::kInfFiles;
-  }
   for (const char* base : {"mdmtvk5u", "tvkusb5"}) {
     if (m_szFilePath.Format("%s\\inf\\%s.inf", m_szWinDir.c_str(), base) && FileExists(files, m_szFilePath.view())) {
       AppendInf(m_astrModemInf, m_nModemInf, m_szFilePath.view());

@@ -9,11 +9,6 @@
 #include "engine/windows_version.h"
 
 namespace zr {
-namespace {
-
-constexpr int kOemInfs = 256;
-
-}  // namespace
 
 int CRegEdit::DetectUsbLan() {
   WorkFileBatch batch(*this);
@@ -69,15 +64,8 @@ int CRegEdit::DetectUsbLanNt() {
     if (EqualIgnoringCase(ReadWorkText(m_szSection.view(), key.view()).view(), device::kLanAdapter))
       word |= detection::kLanKey;
   });
+  if (ListOemInfsNaming(device::kLanInfText, m_astrLanInf, m_nLanInf)) word |= detection::kInfFiles;
   IFiles& files = platform_.Files();
-  for (int n = 0; n < kOemInfs; ++n) {
-    if (!m_szFilePath.Format("%s\\inf\\oem%d.inf", m_szWinDir.c_str(), n)) continue;
-    if (!InfNamesText(files, m_szFilePath.view(), device::kLanInfText)) continue;
-    AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
-    m_szFilePath.Format("%s\\inf\\oem%d.pnf", m_szWinDir.c_str(), n);
-    AppendInf(m_astrLanInf, m_nLanInf, m_szFilePath.view());
-    word |= detection::kInfFiles;
-  }
   // The named files count, but stay out of the table.
   for (const char* name : {"%s\\inf\\tvkndis3.inf", "%s\\inf\\tvkndis3.pnf"}) {
     if (m_szFilePath.Format(name, m_szWinDir.c_str()) && FileExists(files, m_szFilePath.view()))

@@ -203,6 +203,9 @@ class CRegEdit {
   Text260 ReadRegistryText(std::string_view keyPath, std::string_view valueName, int* result = nullptr);
   // Appends a path to an INF table; a full table takes no more.
   static void AppendInf(std::array<std::string, kInfTable>& table, int& count, std::string_view path);
+  // Appends every OEM INF file (oem0.inf to oem255.inf) that names `text`,
+  // each followed by its PNF file, to an INF table; true when one did.
+  bool ListOemInfsNaming(std::string_view text, std::array<std::string, kInfTable>& table, int& count);
   // Calls visit(root, device, section) for every instance recorded in the
   // work file, with m_szSection set to its root's section.
   template <typename Visit>

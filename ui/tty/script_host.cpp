@@ -1,48 +1,8 @@
 #include "ui/tty/script_host.h"
 
-#include <cctype>
-#include <sstream>
-
 #include "ui/tty/page_text.h"
 
 namespace zr::tty {
-namespace {
-
-std::string Trim(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  const std::size_t last = s.find_last_not_of(" \t\r");
-  return s.substr(first, last - first + 1);
-}
-
-bool ParseControlId(const std::string& text, int& id) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  id = std::stoi(text);
-  return true;
-}
-
-}  // namespace
-
-bool ParseKey(const std::string& name, unsigned& virtualKey) {
-  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
-    virtualKey = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
-    return true;
-  }
-  if (name.size() > 2 && name.size() <= 6 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
-    unsigned value = 0;
-    for (std::size_t i = 2; i < name.size(); ++i) {
-      const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
-      if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-      value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10);
-    }
-    if (value > 0xFF) return false;
-    virtualKey = value;
-    return true;
-  }
-  return false;
-}
 
 void ScriptHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {
   session_.RecordMessageBox(caption, text);
@@ -73,54 +33,53 @@ void ScriptHost::AfterStep(WizardRunner& runner) {
   for (const std::string& line : RenderPage(runner)) out_ << line << "\n";
 }
 
-bool ScriptHost::Execute(WizardRunner& runner, const std::string& raw) {
-  const std::string line = Trim(raw);
-  std::istringstream words(line);
-  std::string command;
-  words >> command;
-  std::string argument;
-  std::getline(words, argument);
-  argument = Trim(argument);
-  out_ << "> " << line << "\n";
+bool ScriptHost::Execute(WizardRunner& runner, const script::Line& line) {
+  out_ << "> " << line.text << "\n";
   if (runner.Closed()) return Fail(kExitScriptError, "the wizard has already closed");
+  if (!line.command) return Fail(kExitScriptError, line.error);
+  const script::Command& command = *line.command;
 
   auto button = [&](bool pressed, const char* name) {
     if (!pressed) return Fail(kExitScriptError, std::string("the ") + name + " button is not enabled");
     return true;
   };
   bool ok = true;
-  if (command == "next") {
-    ok = button(runner.Next(), "Next");
-  } else if (command == "back") {
-    ok = button(runner.Back(), "Back");
-  } else if (command == "finish") {
-    ok = button(runner.Finish(), "Finish");
-  } else if (command == "cancel") {
-    runner.Cancel();
-  } else if (command == "check" || command == "uncheck") {
-    int id = 0;
-    if (!ParseControlId(argument, id) || !runner.SetCheck(id, command == "check"))
-      return Fail(kExitScriptError, "no visible check box '" + argument + "' on this page");
-  } else if (command == "select") {
-    int id = 0;
-    if (!ParseControlId(argument, id) || !runner.SelectRadio(id))
-      return Fail(kExitScriptError, "no visible radio button '" + argument + "' on this page");
-  } else if (command == "key") {
-    unsigned vk = 0;
-    if (!ParseKey(argument, vk)) return Fail(kExitScriptError, "not a key: '" + argument + "'");
-    runner.KeyDown(vk);
-  } else if (command == "tick") {
-    int count = 1;
-    if (!argument.empty() && (!ParseControlId(argument, count) || count < 1 || count > 100000))
-      return Fail(kExitScriptError, "not a tick count: '" + argument + "'");
-    for (int i = 0; i < count && !runner.Closed(); ++i) runner.Tick();
-  } else if (command == "plug") {
-    std::string error;
-    if (!session_.Machine().Plug(error)) return Fail(kExitScriptError, error);
-  } else if (command == "expect") {
-    if (!PageShows(runner, argument)) return Fail(kExitExpectFailed, "the page does not show '" + argument + "'");
-  } else {
-    return Fail(kExitScriptError, "unknown command '" + command + "'");
+  switch (command.verb) {
+    case script::Verb::kNext:
+      ok = button(runner.Next(), "Next");
+      break;
+    case script::Verb::kBack:
+      ok = button(runner.Back(), "Back");
+      break;
+    case script::Verb::kFinish:
+      ok = button(runner.Finish(), "Finish");
+      break;
+    case script::Verb::kCancel:
+      runner.Cancel();
+      break;
+    case script::Verb::kCheck:
+    case script::Verb::kUncheck:
+      if (!runner.SetCheck(command.number, command.verb == script::Verb::kCheck))
+        return Fail(kExitScriptError, script::BadArgument(command));
+      break;
+    case script::Verb::kSelect:
+      if (!runner.SelectRadio(command.number)) return Fail(kExitScriptError, script::BadArgument(command));
+      break;
+    case script::Verb::kKey:
+      runner.KeyDown(static_cast<unsigned>(command.number));
+      break;
+    case script::Verb::kTick:
+      for (int i = 0; i < command.number && !runner.Closed(); ++i) runner.Tick();
+      break;
+    case script::Verb::kPlug: {
+      std::string error;
+      if (!session_.Machine().Plug(error)) return Fail(kExitScriptError, error);
+      break;
+    }
+    case script::Verb::kExpect:
+      if (!PageShows(runner, command.argument))
+        return Fail(kExitExpectFailed, "the page does not show '" + command.argument + "'");
+      break;
   }
   if (ok) AfterStep(runner);
   return ok;
@@ -130,13 +89,13 @@ void ScriptHost::RunModal(CDrvSheet& sheet) {
   WizardRunner runner(sheet, *this);
   runner.Start();
   AfterStep(runner);
-  std::string line;
-  while (std::getline(script_, line)) {
-    ++lineNumber_;
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') continue;
-    if (!Execute(runner, trimmed)) return;
+  script::Reader reader(script_);
+  script::Line line;
+  while (reader.Next(line)) {
+    lineNumber_ = line.number;
+    if (!Execute(runner, line)) return;
   }
+  lineNumber_ = reader.LinesRead();
   if (!runner.Closed()) Fail(kExitScriptError, "the script ended while the wizard is still open");
 }
 

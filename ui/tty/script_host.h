@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "app/script_command.h"
 #include "app/wizard_host.h"
 #include "app/wizard_runner.h"
 #include "ui/tty/machine_session.h"
@@ -25,7 +26,7 @@ class ScriptHost final : public IWizardHost, public IRunnerView {
 
  private:
   // One command; false ends the run (status_ says why).
-  bool Execute(WizardRunner& runner, const std::string& line);
+  bool Execute(WizardRunner& runner, const script::Line& line);
   bool Fail(int status, const std::string& why);
   void AfterStep(WizardRunner& runner);
 
@@ -35,9 +36,5 @@ class ScriptHost final : public IWizardHost, public IRunnerView {
   int status_ = kExitEnded;
   std::size_t lineNumber_ = 0;
 };
-
-// A key name of the scripts ("D", "4", "0x64") as a virtual-key code; false
-// when it is neither.
-bool ParseKey(const std::string& name, unsigned& virtualKey);
 
 }  // namespace zr::tty

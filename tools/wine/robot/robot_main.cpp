@@ -28,16 +28,15 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/script_command.h"
 #include "res/dialogs.h"
 #include "wizard_view.h"
 
@@ -131,39 +130,6 @@ class Witness {
   std::vector<std::string> events_;
 };
 
-std::string Trim(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
-bool ParseNumber(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  value = std::stoi(text);
-  return true;
-}
-
-bool ParseKey(const std::string& name, unsigned& key) {
-  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
-    key = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
-    return true;
-  }
-  if (name.size() > 2 && name.size() <= 6 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
-    unsigned value = 0;
-    for (std::size_t i = 2; i < name.size(); ++i) {
-      const int c = std::tolower(static_cast<unsigned char>(name[i]));
-      if (!std::isxdigit(c)) return false;
-      value = value * 16 + static_cast<unsigned>(std::isdigit(c) ? c - '0' : c - 'a' + 10);
-    }
-    if (value > 0xFF) return false;
-    key = value;
-    return true;
-  }
-  return false;
-}
-
 class Robot {
  public:
   Robot(const Options& options, Transcript& out, Witness& witness)
@@ -191,13 +157,13 @@ class Robot {
       Note("cannot read the script");
       return kScriptError;
     }
-    std::string line;
-    while (std::getline(script, line)) {
-      ++lineNumber_;
-      const std::string trimmed = Trim(line);
-      if (trimmed.empty() || trimmed[0] == '#') continue;
-      if (!Execute(trimmed)) return status_;
+    zr::script::Reader reader(script);
+    zr::script::Line line;
+    while (reader.Next(line)) {
+      lineNumber_ = line.number;
+      if (!Execute(line)) return status_;
     }
+    lineNumber_ = reader.LinesRead();
     if (!closed_) return Fail(kScriptError, "the script ended while the wizard is still open");
     return kEnded;
   }
@@ -330,60 +296,63 @@ class Robot {
     return true;
   }
 
-  bool Execute(const std::string& line) {
-    std::istringstream words(line);
-    std::string command, argument;
-    words >> command;
-    std::getline(words, argument);
-    argument = Trim(argument);
-    out_.Line("> " + line);
+  bool Execute(const zr::script::Line& line) {
+    using zr::script::Verb;
+    out_.Line("> " + line.text);
     if (closed_) return FailStep(kScriptError, "the wizard has already closed");
+    if (!line.command) return FailStep(kScriptError, line.error);
+    const zr::script::Command& command = *line.command;
 
-    if (command == "next") {
-      if (!Press(PSBTN_NEXT, kNextButton, "Next")) return false;
-    } else if (command == "back") {
-      if (!Press(PSBTN_BACK, kBackButton, "Back")) return false;
-    } else if (command == "finish") {
-      if (!Press(PSBTN_FINISH, kFinishButton, "Finish")) return false;
-    } else if (command == "cancel") {
-      Press(PSBTN_CANCEL, 0, "Cancel");
-    } else if (command == "check" || command == "uncheck") {
-      int id = 0;
-      HWND box = ParseNumber(argument, id) ? FindPageControl(sheet_, id, ControlKind::Check) : nullptr;
-      if (box == nullptr) return FailStep(kScriptError, "no visible check box '" + argument + "' on this page");
-      const bool want = command == "check";
-      DWORD_PTR state = 0;
-      SendMessageTimeoutW(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, 2000, &state);
-      if ((state == BST_CHECKED) != want) SendMessageTimeoutW(box, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &state);
-    } else if (command == "select") {
-      int id = 0;
-      HWND radio = ParseNumber(argument, id) ? FindPageControl(sheet_, id, ControlKind::Radio) : nullptr;
-      if (radio == nullptr) return FailStep(kScriptError, "no visible radio button '" + argument + "' on this page");
-      DWORD_PTR ignored = 0;
-      SendMessageTimeoutW(radio, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &ignored);
-    } else if (command == "key") {
-      unsigned key = 0;
-      if (!ParseKey(argument, key)) return FailStep(kScriptError, "not a key: '" + argument + "'");
-      SendKey(key);
-    } else if (command == "tick") {
-      int count = 1;
-      if (!argument.empty() && (!ParseNumber(argument, count) || count < 1 || count > 100000))
-        return FailStep(kScriptError, "not a tick count: '" + argument + "'");
-      for (int i = 0; i < count; ++i) {
-        const Page page = ActivePage(sheet_);
-        if (page.window == nullptr) break;
-        // The page's one timer has id 1; the program drops a WM_TIMER of a
-        // timer it does not run, as KillTimer does with queued ones.
-        PostMessageW(page.window, WM_TIMER, 1, 0);
-        if (i % 50 == 49 && Settle() == State::Closed) break;
+    switch (command.verb) {
+      case Verb::kNext:
+        if (!Press(PSBTN_NEXT, kNextButton, "Next")) return false;
+        break;
+      case Verb::kBack:
+        if (!Press(PSBTN_BACK, kBackButton, "Back")) return false;
+        break;
+      case Verb::kFinish:
+        if (!Press(PSBTN_FINISH, kFinishButton, "Finish")) return false;
+        break;
+      case Verb::kCancel:
+        Press(PSBTN_CANCEL, 0, "Cancel");
+        break;
+      case Verb::kCheck:
+      case Verb::kUncheck: {
+        HWND box = FindPageControl(sheet_, command.number, ControlKind::Check);
+        if (box == nullptr) return FailStep(kScriptError, zr::script::BadArgument(command));
+        const bool want = command.verb == Verb::kCheck;
+        DWORD_PTR state = 0;
+        SendMessageTimeoutW(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, 2000, &state);
+        if ((state == BST_CHECKED) != want) SendMessageTimeoutW(box, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &state);
+        break;
       }
-    } else if (command == "plug") {
-      if (!Plug()) return false;
-    } else if (command == "expect") {
-      if (!PageShows(sheet_, argument))
-        return FailStep(kExpectFailed, "the page does not show '" + argument + "'");
-    } else {
-      return FailStep(kScriptError, "unknown command '" + command + "'");
+      case Verb::kSelect: {
+        HWND radio = FindPageControl(sheet_, command.number, ControlKind::Radio);
+        if (radio == nullptr) return FailStep(kScriptError, zr::script::BadArgument(command));
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(radio, BM_CLICK, 0, 0, SMTO_NORMAL, 3000, &ignored);
+        break;
+      }
+      case Verb::kKey:
+        SendKey(static_cast<unsigned>(command.number));
+        break;
+      case Verb::kTick:
+        for (int i = 0; i < command.number; ++i) {
+          const Page page = ActivePage(sheet_);
+          if (page.window == nullptr) break;
+          // The page's one timer has id 1; the program drops a WM_TIMER of a
+          // timer it does not run, as KillTimer does with queued ones.
+          PostMessageW(page.window, WM_TIMER, 1, 0);
+          if (i % 50 == 49 && Settle() == State::Closed) break;
+        }
+        break;
+      case Verb::kPlug:
+        if (!Plug()) return false;
+        break;
+      case Verb::kExpect:
+        if (!PageShows(sheet_, command.argument))
+          return FailStep(kExpectFailed, "the page does not show '" + command.argument + "'");
+        break;
     }
     AfterStep(Settle());
     return true;
