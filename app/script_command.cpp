@@ -60,7 +60,7 @@ bool ParseKey(std::string_view name, int& virtualKey) {
   if (name.size() == 1) {
     const char c = name[0];
     if (IsDigit(c) || (c >= 'A' && c <= 'Z'))
-      virtualKey = c;
+      virtualKey = static_cast<unsigned char>(c);
     else if (c >= 'a' && c <= 'z')
       virtualKey = c - 'a' + 'A';
     else

@@ -60,7 +60,7 @@ int CRegEdit::SetKeySecurity(std::string_view keyPath) {
   return platform_.Registry().ReplaceAccessList(key.Handle()) == win::kSuccess ? 1 : 0;
 }
 
-int CRegEdit::DeleteFileForce(std::string filePath) {
+int CRegEdit::DeleteFileForce(const std::string& filePath) {
   IFiles& files = platform_.Files();
   std::uint32_t error = 0;
   // A missing file reports every bit set, read-only included; clearing it

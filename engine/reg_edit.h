@@ -94,7 +94,7 @@ class CRegEdit {
   int RegDeleteValue(std::string_view keyPath, std::string_view valueName);
   int RegDeleteKey(std::string_view parentPath, std::string_view subKeyName);
   int SetKeySecurity(std::string_view keyPath);
-  int DeleteFileForce(std::string filePath);
+  int DeleteFileForce(const std::string& filePath);
   int EnableShutdownPrivilege();
 
   // --- Key trees and bindings ---------------------------------------------

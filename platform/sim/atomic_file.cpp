@@ -10,7 +10,7 @@
 namespace zr::sim {
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 class Fd {
  public:

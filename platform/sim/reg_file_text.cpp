@@ -91,8 +91,8 @@ std::string ShowText(const RegDialect& dialect, std::string_view fileText) {
                                                                    : text::Utf8FromUtf16(text::Utf16FromUtf8(head));
   std::string shown;
   std::size_t chars = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const unsigned char byte = static_cast<unsigned char>(utf8[i]);
+  for (const char c : utf8) {
+    const unsigned char byte = static_cast<unsigned char>(c);
     if (!IsUtf8Continuation(byte) && chars++ == kShownChars) return shown + "...";
     if (byte < 0x20 || byte == 0x7F)
       shown += HexEscape(byte);

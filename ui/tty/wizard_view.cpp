@@ -36,8 +36,8 @@ void DrawEdit(CursesScreen& screen, const PageGeometry& geometry, const WizardRu
   const Rect inner = Inside(placed.box);
   const int first = std::clamp(state.editScroll, 0, edit.MaxScroll());
   for (int i = 0; i < inner.height && first + i < static_cast<int>(edit.lines.size()); ++i)
-    screen.Text(inner.col, inner.row + i, edit.lines[static_cast<std::size_t>(first + i)], inner.width, kAttrPlain,
-                clip);
+    screen.Text(inner.col, inner.row + i, edit.lines[static_cast<std::size_t>(first) + static_cast<std::size_t>(i)],
+                inner.width, kAttrPlain, clip);
   if (edit.MaxScroll() > 0) {
     // Which lines are in view, on the bottom line of the box.
     const int last = std::min(first + edit.visibleRows, static_cast<int>(edit.lines.size()));
