@@ -137,7 +137,8 @@ bool ParseMachineIni(std::string_view text, MachineConfig& config, std::string& 
     // Quotes keep blanks that belong to a value (Windows 98 reports " A ").
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     if (section.empty()) return reader.Fail("'" + key + "' before any section");
-    const std::string name = section + "/" + key;
+    std::string name = section + "/";
+    name += key;
     if (reader.seen[name]) return reader.Fail("'" + key + "' given twice");
     reader.seen[name] = true;
     if (section == "system") {
