@@ -23,6 +23,12 @@ bool ParseControlId(const std::string& text, int& id) {
   return true;
 }
 
+bool HasVisibleControl(const WizardRunner& runner, int id) {
+  for (const res::Control& c : runner.ActiveDialog().controls)
+    if (c.id == id && c.visible) return true;
+  return false;
+}
+
 }  // namespace
 
 bool ParseKey(const std::string& name, unsigned& virtualKey) {
@@ -62,15 +68,16 @@ void ScriptHost::AfterStep(WizardRunner& runner) {
   for (const std::string& event : session_.NewEvents()) {
     if (event.rfind("message box", 0) == 0) continue;  // printed as it was shown
     out_ << "event: " << event << "\n";
-    if (event.rfind("restart requested", 0) == 0) out_ << "Windows would restart now.\n";
+    if (event.rfind("restart requested", 0) == 0) out_ << kRestartLine << "\n";
   }
   const std::string error = session_.SaveIfChanged();
   if (!error.empty()) out_ << "warning: the machine image could not be saved: " << error << "\n";
-  if (runner.Closed()) {
+  if (runner.Closed() && !runner.ShownBeforeClose()) {
     out_ << "=== the wizard has closed\n";
     return;
   }
   for (const std::string& line : RenderPage(runner)) out_ << line << "\n";
+  if (runner.Closed()) out_ << "=== the wizard has closed\n";
 }
 
 bool ScriptHost::Execute(WizardRunner& runner, const std::string& raw) {
@@ -101,14 +108,28 @@ bool ScriptHost::Execute(WizardRunner& runner, const std::string& raw) {
     int id = 0;
     if (!ParseControlId(argument, id) || !runner.SetCheck(id, command == "check"))
       return Fail(kExitScriptError, "no visible check box '" + argument + "' on this page");
+    focusOnPage_ = true;  // as a click leaves it
   } else if (command == "select") {
     int id = 0;
     if (!ParseControlId(argument, id) || !runner.SelectRadio(id))
       return Fail(kExitScriptError, "no visible radio button '" + argument + "' on this page");
+    focusOnPage_ = true;
   } else if (command == "key") {
     unsigned vk = 0;
     if (!ParseKey(argument, vk)) return Fail(kExitScriptError, "not a key: '" + argument + "'");
-    runner.KeyDown(vk);
+    // A key on one of the sheet's buttons never reaches the page.
+    if (focusOnPage_) runner.KeyDown(vk);
+  } else if (command == "focus") {
+    int id = 0;
+    if (argument == "page") {
+      focusOnPage_ = true;
+    } else if (argument == "back" || argument == "next" || argument == "finish" || argument == "cancel") {
+      focusOnPage_ = false;
+    } else if (ParseControlId(argument, id) && HasVisibleControl(runner, id)) {
+      focusOnPage_ = true;
+    } else {
+      return Fail(kExitScriptError, "nothing to focus: '" + argument + "'");
+    }
   } else if (command == "tick") {
     int count = 1;
     if (!argument.empty() && (!ParseControlId(argument, count) || count < 1 || count > 100000))

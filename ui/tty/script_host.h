@@ -13,6 +13,9 @@ namespace zr::tty {
 
 enum ExitStatus { kExitEnded = 0, kExitImage = 1, kExitScriptError = 2, kExitExpectFailed = 3 };
 
+// Said where Windows would restart: the simulated machine does not.
+inline constexpr const char* kRestartLine = "ここでWindowsが再起動します。";
+
 class ScriptHost final : public IWizardHost, public IRunnerView {
  public:
   ScriptHost(MachineSession& session, std::istream& script, std::ostream& out)
@@ -33,6 +36,9 @@ class ScriptHost final : public IWizardHost, public IRunnerView {
   std::istream& script_;
   std::ostream& out_;
   int status_ = kExitEnded;
+  // Where the keyboard is: the page or one of its controls (true), or one
+  // of the sheet's buttons.
+  bool focusOnPage_ = true;
   std::size_t lineNumber_ = 0;
 };
 

@@ -179,7 +179,10 @@ class Robot {
   int Run() {
     if (!StartProgram()) return kNoWizard;
     if (!WaitForSheet()) return kNoWizard;
+    startingUp_ = true;
     AfterStep(Settle());
+    startingUp_ = false;
+    if (!layoutError_.empty()) return Fail(kExpectFailed, layoutError_);
     RECT r{};
     GetWindowRect(sheet_, &r);
     Note("sheet window " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
@@ -299,6 +302,8 @@ class Robot {
     }
     for (const std::string& event : witness_.TakeEvents()) out_.Line(event);
     for (const std::string& line : RenderPage(sheet_)) out_.Line(line);
+    // The pictures show what the checks passed.
+    if (layoutError_.empty()) layoutError_ = CheckLayout(sheet_, startingUp_);
     Screenshot();
   }
 
@@ -379,6 +384,9 @@ class Robot {
       }
     } else if (command == "plug") {
       if (!Plug()) return false;
+      out_.Line("event: device plugged in (plug.reg merged)");
+    } else if (command == "focus") {
+      if (!Focus(argument)) return FailStep(kScriptError, "nothing to focus: '" + argument + "'");
     } else if (command == "expect") {
       if (!PageShows(sheet_, argument))
         return FailStep(kExpectFailed, "the page does not show '" + argument + "'");
@@ -386,18 +394,38 @@ class Robot {
       return FailStep(kScriptError, "unknown command '" + command + "'");
     }
     AfterStep(Settle());
+    if (!layoutError_.empty()) return FailStep(kExpectFailed, layoutError_);
     return true;
   }
 
-  // A key-down where the user's key would go: the focused control when it
-  // lies on the active page, else the page itself.
+  // Moves the program's focus as a click or Tab would: onto the page (its
+  // first control), a control of the page, or one of the sheet's buttons.
+  bool Focus(const std::string& what) {
+    const Page page = ActivePage(sheet_);
+    HWND target = nullptr;
+    int id = 0;
+    if (what == "page") target = page.window != nullptr ? GetNextDlgTabItem(page.window, nullptr, FALSE) : nullptr;
+    else if (what == "back") target = GetDlgItem(sheet_, kBackButton);
+    else if (what == "next") target = GetDlgItem(sheet_, kNextButton);
+    else if (what == "finish") target = GetDlgItem(sheet_, kFinishButton);
+    else if (what == "cancel") target = GetDlgItem(sheet_, IDCANCEL);
+    else if (ParseNumber(what, id) && page.window != nullptr) target = GetDlgItem(page.window, id);
+    if (target == nullptr || !IsWindowVisible(target)) return false;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(sheet_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE, SMTO_NORMAL, 3000, &ignored);
+    return true;
+  }
+
+  // A key-down where the user's key would go: the window with the focus
+  // (one of the sheet's buttons too, which keeps it from the page), else
+  // the page itself.
   void SendKey(unsigned key) {
     const Page page = ActivePage(sheet_);
     HWND target = page.window;
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr && page.window != nullptr &&
-        (info.hwndFocus == page.window || IsChild(page.window, info.hwndFocus)))
+    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr &&
+        (info.hwndFocus == sheet_ || IsChild(sheet_, info.hwndFocus)))
       target = info.hwndFocus;
     if (target == nullptr) return;
     const LPARAM lParam = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, 0)) << 16);
@@ -426,6 +454,8 @@ class Robot {
   PROCESS_INFORMATION process_{};
   HWND sheet_ = nullptr;
   bool closed_ = false;
+  bool startingUp_ = false;
+  std::string layoutError_;
   int status_ = kEnded;
   std::size_t lineNumber_ = 0;
   std::set<int> shot_;
