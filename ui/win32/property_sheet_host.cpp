@@ -28,6 +28,31 @@ UINT IconStyle(MessageIcon icon) {
 
 void SetResult(HWND window, LONG_PTR result) { SetWindowLongPtrA(window, DWLP_MSGRESULT, result); }
 
+// The wide window-procedure calls, looked up when a Unicode sheet (NT only)
+// is subclassed: Windows 98's user32 need not export them.
+struct WideProcCalls {
+  using SetLong = LONG_PTR(WINAPI*)(HWND, int, LONG_PTR);
+  using CallProc = LRESULT(WINAPI*)(WNDPROC, HWND, UINT, WPARAM, LPARAM);
+  SetLong setLong = nullptr;
+  CallProc callProc = nullptr;
+
+  static const WideProcCalls& Get() {
+    static const WideProcCalls calls = [] {
+      WideProcCalls c;
+      HMODULE user32 = GetModuleHandleA("user32.dll");
+#ifdef _WIN64
+      const char* setLongName = "SetWindowLongPtrW";
+#else
+      const char* setLongName = "SetWindowLongW";
+#endif
+      c.setLong = reinterpret_cast<SetLong>(reinterpret_cast<void*>(GetProcAddress(user32, setLongName)));
+      c.callProc = reinterpret_cast<CallProc>(reinterpret_cast<void*>(GetProcAddress(user32, "CallWindowProcW")));
+      return c;
+    }();
+    return calls;
+  }
+};
+
 }  // namespace
 
 PropertySheetHost* PropertySheetHost::running_ = nullptr;
@@ -155,12 +180,16 @@ LRESULT CALLBACK PropertySheetHost::CreationHook(int code, WPARAM wParam, LPARAM
 }
 
 void PropertySheetHost::Subclass(HWND sheet) {
+  // The first page is activated inside the sheet's WM_INITDIALOG, before
+  // the adjustment, and posts its buttons to the sheet from there.
+  window_ = sheet;
   // A sheet made by PropertySheetW is a Unicode window, one made by
   // PropertySheetA an ANSI one; its procedure is replaced and called in
   // its own character set, so that no message text is converted on the way.
-  sheetUnicode_ = IsWindowUnicode(sheet) != FALSE;
+  const WideProcCalls& wide = WideProcCalls::Get();
+  sheetUnicode_ = IsWindowUnicode(sheet) != FALSE && wide.setLong != nullptr && wide.callProc != nullptr;
   const auto proc = reinterpret_cast<LONG_PTR>(&SheetProc);
-  sheetProc_ = reinterpret_cast<WNDPROC>(sheetUnicode_ ? SetWindowLongPtrW(sheet, GWLP_WNDPROC, proc)
+  sheetProc_ = reinterpret_cast<WNDPROC>(sheetUnicode_ ? wide.setLong(sheet, GWLP_WNDPROC, proc)
                                                        : SetWindowLongPtrA(sheet, GWLP_WNDPROC, proc));
 }
 
@@ -173,11 +202,11 @@ LRESULT CALLBACK PropertySheetHost::SheetProc(HWND window, UINT message, WPARAM 
     RemovePropA(window, kUnadjustedRightProperty);
     host->sheetProc_ = nullptr;
     if (unicode)
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+      WideProcCalls::Get().setLong(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     else
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
   }
-  const LRESULT result = unicode ? CallWindowProcW(original, window, message, wParam, lParam)
+  const LRESULT result = unicode ? WideProcCalls::Get().callProc(original, window, message, wParam, lParam)
                                  : CallWindowProcA(original, window, message, wParam, lParam);
   // comctl32 has sized the sheet and placed its buttons by the time its
   // own WM_INITDIALOG handling returns, whatever it does inside it.
