@@ -1,7 +1,13 @@
 #include "ui/tty/script_host.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <sstream>
+#include <vector>
 
 #include "ui/tty/page_text.h"
 
@@ -48,6 +54,24 @@ bool ParseKey(const std::string& name, unsigned& virtualKey) {
     return true;
   }
   return false;
+}
+
+// The program once more, on the same image, as a user would start it while
+// this wizard runs: it must refuse the image at once (exit status 1).
+bool ScriptHost::SecondStartEnds() {
+  const std::string folder = session_.Machine().Folder().string();
+  char program[] = "/proc/self/exe";
+  std::vector<char*> argv = {program, const_cast<char*>("--machine"), const_cast<char*>(folder.c_str()),
+                             const_cast<char*>("--script"), const_cast<char*>("/dev/null"), nullptr};
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, program, &quiet, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&quiet);
+  int status = 0;
+  return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExitImage;
 }
 
 void ScriptHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {
@@ -135,6 +159,9 @@ bool ScriptHost::Execute(WizardRunner& runner, const std::string& raw) {
     if (!argument.empty() && (!ParseControlId(argument, count) || count < 1 || count > 100000))
       return Fail(kExitScriptError, "not a tick count: '" + argument + "'");
     for (int i = 0; i < count && !runner.Closed(); ++i) runner.Tick();
+  } else if (command == "start-again") {
+    if (!SecondStartEnds()) return Fail(kExitScriptError, "a second start on this image did not end at once");
+    out_ << kSecondStartLine << "\n";
   } else if (command == "plug") {
     std::string error;
     if (!session_.Machine().Plug(error)) return Fail(kExitScriptError, error);

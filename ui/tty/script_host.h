@@ -15,6 +15,9 @@ enum ExitStatus { kExitEnded = 0, kExitImage = 1, kExitScriptError = 2, kExitExp
 
 // Said where Windows would restart: the simulated machine does not.
 inline constexpr const char* kRestartLine = "ここでWindowsが再起動します。";
+// Said when a second start during the run ended at once and left this
+// wizard running; the Windows robot says the same.
+inline constexpr const char* kSecondStartLine = "event: a second start ended at once, the wizard runs on";
 
 class ScriptHost final : public IWizardHost, public IRunnerView {
  public:
@@ -30,6 +33,7 @@ class ScriptHost final : public IWizardHost, public IRunnerView {
   // One command; false ends the run (status_ says why).
   bool Execute(WizardRunner& runner, const std::string& line);
   bool Fail(int status, const std::string& why);
+  bool SecondStartEnds();
   void AfterStep(WizardRunner& runner);
 
   MachineSession& session_;

@@ -382,6 +382,9 @@ class Robot {
         PostMessageW(page.window, WM_TIMER, 1, 0);
         if (i % 50 == 49 && Settle() == State::Closed) break;
       }
+    } else if (command == "start-again") {
+      if (!StartAgain()) return false;
+      out_.Line("event: a second start ended at once, the wizard runs on");
     } else if (command == "plug") {
       if (!Plug()) return false;
       out_.Line("event: device plugged in (plug.reg merged)");
@@ -431,6 +434,30 @@ class Robot {
     const LPARAM lParam = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, 0)) << 16);
     PostMessageW(target, WM_KEYDOWN, key, lParam);
     PostMessageW(target, WM_KEYUP, key, lParam | (LPARAM(3) << 30));
+  }
+
+  // The program once more, as the user would start it while its wizard
+  // runs: it must end by itself at once and leave this wizard running.
+  bool StartAgain() {
+    std::wstring commandLine = L"\"" + options_.exe + L"\"";
+    if (!options_.args.empty()) commandLine += L" " + options_.args;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    if (!CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &second))
+      return FailStep(kScriptError, "the second start failed: error " + std::to_string(GetLastError()));
+    const bool ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    if (ended) GetExitCodeProcess(second.hProcess, &code);
+    else TerminateProcess(second.hProcess, 99);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    if (!ended) return FailStep(kScriptError, "a second start did not end at once");
+    Note("second start: exit code " + std::to_string(code) + ", the wizard is " +
+         (GetForegroundWindow() == sheet_ ? "in front" : "not in front"));
+    if (!IsWindow(sheet_)) return FailStep(kScriptError, "the wizard closed at the second start");
+    return true;
   }
 
   bool Plug() {
