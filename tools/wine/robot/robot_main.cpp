@@ -219,17 +219,20 @@ class Robot {
     return false;
   }
 
-  bool StartProgram() {
+  // The program with its arguments, in its folder.
+  bool Launch(PROCESS_INFORMATION& process) const {
     std::wstring commandLine = L"\"" + options_.exe + L"\"";
     if (!options_.args.empty()) commandLine += L" " + options_.args;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &process_)) {
-      Note("cannot start the program: error " + std::to_string(GetLastError()));
-      return false;
-    }
-    return true;
+    return CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &process) != FALSE;
+  }
+
+  bool StartProgram() {
+    if (Launch(process_)) return true;
+    Note("cannot start the program: error " + std::to_string(GetLastError()));
+    return false;
   }
 
   bool ProgramEnded() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
@@ -439,13 +442,8 @@ class Robot {
   // The program once more, as the user would start it while its wizard
   // runs: it must end by itself at once and leave this wizard running.
   bool StartAgain() {
-    std::wstring commandLine = L"\"" + options_.exe + L"\"";
-    if (!options_.args.empty()) commandLine += L" " + options_.args;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION second{};
-    if (!CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &second))
+    if (!Launch(second))
       return FailStep(kScriptError, "the second start failed: error " + std::to_string(GetLastError()));
     const bool ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
     DWORD code = 0;
