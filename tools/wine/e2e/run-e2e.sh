@@ -200,7 +200,7 @@ cmd_run() {
   done
   [ -d "$image" ] || die "$image: no machine image"
   [ -f "$script" ] || die "$script: no script"
-  [ -x "$native/ui/tty/zrdrvtool" ] || die "$native/ui/tty/zrdrvtool is missing (build the native tree)"
+  [ -x "$native/zrdrvtool" ] || die "$native/zrdrvtool is missing (build the native tree)"
   [ -x "$native/tests/reg_view" ] || die "$native/tests/reg_view is missing"
   [ -f "$robot" ] && [ -f "$ship/zrdrvtool.exe" ] || die "the Windows programs are missing: run 'run-e2e.sh build'"
 
@@ -239,7 +239,7 @@ cmd_run() {
 
   # 1. Linux.
   local linux_status=0
-  "$native/ui/tty/zrdrvtool" --machine "$work/linux-image" --script "$script" ${mode:+--mode "$mode"} \
+  "$native/zrdrvtool" --machine "$work/linux-image" --script "$script" ${mode:+--mode "$mode"} \
     >"$work/linux.txt" 2>"$work/linux.err" || linux_status=$?
 
   # 2. Wine.
