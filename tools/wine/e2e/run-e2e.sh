@@ -180,8 +180,10 @@ identities() {
   awk -F'\t' '$1 == "K" { print "K\t" $2 } $1 == "V" { print "V\t" $2 "\t" $3 }' "$1" | sort -u
 }
 
+# (FILENAME, not NR == FNR: with no identities to leave out, the first
+# file is empty, and the second would be taken for it and vanish.)
 without_identities() {
-  awk -F'\t' 'NR == FNR { skip[$0] = 1; next }
+  awk -F'\t' 'FILENAME == ARGV[1] { skip[$0] = 1; next }
     $1 == "K" && ("K\t" $2) in skip { next }
     $1 == "V" && ("V\t" $2 "\t" $3) in skip { next }
     { print }' "$1" "$2"
@@ -250,9 +252,13 @@ cmd_run() {
   as_wine_user WINEPREFIX="$prefix" wineserver -p
   "$harness" import "$prefix" "$work/image"
   configure_display "$prefix" "$work"
-  "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-before.reg"
   # The program's desktop must come up on the X display, not on this
   # server's display-less one.
+  "$harness" stop "$prefix"
+  # Wine rewrites some of the imported values (computer name, processor
+  # count, device links) whenever a session starts, so the registry as the
+  # program will find it is read in a session of its own.
+  "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-before.reg"
   "$harness" stop "$prefix"
   # The robot writes its transcript and asks for screenshots here, as the
   # Wine user.
