@@ -45,7 +45,7 @@ unsigned ArrowVirtualKey(Key key) {
 }
 
 constexpr const wchar_t* kKeyHint = L"Tab:移動 Space:選択 Enter:決定 Alt+B/N:戻る/次へ Esc:キャンセル";
-constexpr const wchar_t* kPlugHint = L" F5:USB機器を接続";
+constexpr const wchar_t* kPlugHint = L" F5:機器接続";
 
 // The pages' texts are UTF-8, and curses measures and writes them by the
 // locale's character type. A terminal session whose locale is not UTF-8
