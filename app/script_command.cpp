@@ -6,7 +6,7 @@ namespace zr::script {
 namespace {
 
 // What follows a command's name.
-enum class Argument { kNone, kControlId, kKey, kTickCount, kText };
+enum class Argument { kNone, kControlId, kKey, kTickCount, kText, kFocusTarget };
 
 struct Syntax {
   std::string_view name;
@@ -29,6 +29,8 @@ constexpr Syntax kCommands[] = {
     {"tick", Verb::kTick, Argument::kTickCount, "not a tick count: '%'"},
     {"plug", Verb::kPlug, Argument::kNone, ""},
     {"expect", Verb::kExpect, Argument::kText, ""},
+    {"focus", Verb::kFocus, Argument::kFocusTarget, "nothing to focus: '%'"},
+    {"start-again", Verb::kStartAgain, Argument::kNone, ""},
 };
 
 constexpr int kMostTicks = 100000;
@@ -93,6 +95,16 @@ bool ParseArgument(Argument kind, std::string_view text, int& number) {
     case Argument::kTickCount:
       number = 1;
       return text.empty() || (ParseNumber(text, number) && number >= 1 && number <= kMostTicks);
+    case Argument::kFocusTarget:
+      if (text == "page") {
+        number = kFocusPage;
+        return true;
+      }
+      if (text == "back" || text == "next" || text == "finish" || text == "cancel") {
+        number = kFocusSheetButton;
+        return true;
+      }
+      return ParseNumber(text, number) && number > 0;
     case Argument::kNone:
     case Argument::kText:
       return true;

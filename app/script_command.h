@@ -13,15 +13,23 @@
 
 namespace zr::script {
 
-enum class Verb { kNext, kBack, kFinish, kCancel, kCheck, kUncheck, kSelect, kKey, kTick, kPlug, kExpect };
+enum class Verb {
+  kNext, kBack, kFinish, kCancel, kCheck, kUncheck, kSelect, kKey, kTick, kPlug, kExpect, kFocus, kStartAgain
+};
+
+// What `focus` moves the keyboard focus to, besides a control id: the page
+// itself, or one of the sheet's buttons (which then takes every key).
+inline constexpr int kFocusPage = 0;
+inline constexpr int kFocusSheetButton = -1;
 
 struct Command {
   Verb verb = Verb::kNext;
   // The words after the command's name, trimmed: the text of `expect`, and
   // what an error about the argument quotes.
   std::string argument;
-  // The control id (check, uncheck, select), the virtual-key code (key) or
-  // the count (tick, 1 when none is given).
+  // The control id (check, uncheck, select, focus; for focus also
+  // kFocusPage or kFocusSheetButton), the virtual-key code (key) or the count
+  // (tick, 1 when none is given).
   int number = 0;
 };
 

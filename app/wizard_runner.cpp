@@ -95,12 +95,19 @@ void WizardRunner::Handle(Handler handler) {
     buttons_ = pendingButtons_;
     pendingButtons_ = -1;
   }
+}
+
+// A close request is a posted message: the step that made it (a Next that
+// removed, say) runs to its end first, page change included, and the sheet
+// closes after it.
+void WizardRunner::CloseIfRequested() {
   if (closeRequested_) closed_ = true;
 }
 
 void WizardRunner::Activate(int index) {
   active_ = index;
   FillFromTemplate(Active());
+  if (closeRequested_) shownBeforeClose_ = true;
   Handle([this] { Active().OnSetActive(); });
 }
 
@@ -110,16 +117,18 @@ void WizardRunner::Start() {
     return;
   }
   Activate(0);
+  CloseIfRequested();
 }
 
 bool WizardRunner::Back() {
   if (closed_ || !(buttons_ & kButtonBack)) return false;
   int result = kStay;
   Handle([&] { result = Active().OnWizardBack(); });
-  if (!closed_ && result == kMove && active_ > 0) {
+  if (result == kMove && active_ > 0) {
     Active().OnKillActive();
     Activate(active_ - 1);
   }
+  CloseIfRequested();
   return true;
 }
 
@@ -127,10 +136,11 @@ bool WizardRunner::Next() {
   if (closed_ || !(buttons_ & kButtonNext)) return false;
   int result = kStay;
   Handle([&] { result = Active().OnWizardNext(); });
-  if (!closed_ && result == kMove && active_ + 1 < static_cast<int>(sheet_.Pages().size())) {
+  if (result == kMove && active_ + 1 < static_cast<int>(sheet_.Pages().size())) {
     Active().OnKillActive();
     Activate(active_ + 1);
   }
+  CloseIfRequested();
   return true;
 }
 
@@ -142,6 +152,7 @@ bool WizardRunner::Finish() {
     Active().OnKillActive();
     closed_ = true;
   }
+  CloseIfRequested();
   return true;
 }
 
@@ -154,6 +165,7 @@ void WizardRunner::Cancel() {
 void WizardRunner::KeyDown(unsigned virtualKey) {
   if (closed_) return;
   Handle([&] { Active().OnKeyDown(virtualKey); });
+  CloseIfRequested();
 }
 
 void WizardRunner::Tick() {
@@ -165,6 +177,7 @@ void WizardRunner::Tick() {
     // A timer killed by an earlier tick of this round is not delivered.
     if (!timers_[&page].count(id) || closed_ || &Active() != &page) continue;
     Handle([&] { page.OnTimer(id); });
+    CloseIfRequested();
   }
 }
 
@@ -206,7 +219,11 @@ bool WizardRunner::SelectRadio(int id) {
   return true;
 }
 
-void WizardRunner::PostWizardButtons(int flags) { pendingButtons_ = flags; }
+// Buttons posted after a close request are never applied: the close comes
+// first out of the queue.
+void WizardRunner::PostWizardButtons(int flags) {
+  if (!closeRequested_) pendingButtons_ = flags;
+}
 
 void WizardRunner::AddPage(CPage& page) {
   sheet_.AddPage(page);

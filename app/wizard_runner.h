@@ -1,7 +1,8 @@
 // Runs a CDrvSheet without a window system: the navigation rules of a
 // wizard property sheet (Back/Next answer 0 to move and -1 to stay, Finish
 // closes, Cancel closes without a question, buttons posted by a handler take
-// effect after it returns, a close request is honoured after the handler),
+// effect after it returns, a close request is honoured once the step that made
+// it, page change included, has run),
 // the controls' state per page, and the pages' timers. The terminal front
 // end and the scripted mode drive it; tests drive it directly.
 #pragma once
@@ -47,6 +48,9 @@ class WizardRunner final : public ISheet, public ISheetWindow {
   void Tick();
 
   bool Closed() const { return closed_; }
+  // True when a page was activated after a close request and before the
+  // close: the user saw it, if only briefly.
+  bool ShownBeforeClose() const { return shownBeforeClose_; }
   int Buttons() const { return buttons_; }
   CPage& Active() const { return *sheet_.Pages()[static_cast<std::size_t>(active_)]; }
   const res::Dialog& ActiveDialog() const;
@@ -78,6 +82,7 @@ class WizardRunner final : public ISheet, public ISheetWindow {
   template <typename Handler>
   void Handle(Handler handler);
   void Activate(int index);
+  void CloseIfRequested();
   void FillFromTemplate(const CPage& page);
 
   CDrvSheet& sheet_;
@@ -87,6 +92,7 @@ class WizardRunner final : public ISheet, public ISheetWindow {
   int pendingButtons_ = -1;
   bool closeRequested_ = false;
   bool closed_ = false;
+  bool shownBeforeClose_ = false;
   std::map<const CPage*, std::map<int, ControlState>> controls_;
   std::map<const CPage*, std::map<int, unsigned>> timers_;
 };

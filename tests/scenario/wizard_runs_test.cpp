@@ -6,7 +6,12 @@
 // wizard, and the scripted mode's own failures.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -109,7 +114,8 @@ TEST_P(ImageWalk, ScriptPassesAndOnlyTheDeviceGoes) {
   EXPECT_EQ(After(before, outcome).DifferencesFrom(image.Snapshot()), "");
   EXPECT_EQ(image.Events(), outcome.events);
   EXPECT_EQ(Contains(Lines(run.out), "検出した以下のＵＳＢドライバを削除します。"), !outcome.gone.empty());
-  EXPECT_EQ(Contains(Lines(run.out), "再起動"), !outcome.events.empty() && outcome.events.back() == kRestart);
+  EXPECT_EQ(Contains(Lines(run.out), "ここでWindowsが再起動します。"),
+            !outcome.events.empty() && outcome.events.back() == kRestart);
   // Untouched when nothing went, else written back as the regedit export it
   // was: REGEDIT4, code page 932, CRLF.
   EXPECT_EQ(image.ReadFile("HKLM.reg").substr(0, outcome.gone.empty() ? std::string::npos : 12),
@@ -163,6 +169,43 @@ TEST_P(Runs, StopWhereTheyShouldAndChangeNothingFurther) {
 // An NT and a 9x image: winxp-modem and win98-portadapter.
 INSTANTIATE_TEST_SUITE_P(Images, Runs, ::testing::Values(Outcomes()[0], Outcomes()[2]), Named);
 
+// Transcripts where the order of what the user sees matters. The chooser
+// sees a key only while the focus is on it or its controls, and the last
+// key counts (Enter too); after the access-error message the completion
+// page comes up before the posted close ends the wizard, with no restart.
+TEST(Transcripts, ShowWhatTheUserSawInOrder) {
+  const struct { const char *what, *image, *mode, *script, *command; int occurrence; Paths lines; } runs[] = {
+      {"D on the page: the debug page follows", "winxp-modem", "chooser",
+       "select 1008\nkey D\nnext\ncheck 1001\nnext\ncancel\n", "next", 1, {"[page 130 CPage2]"}},
+      {"D on the Next button is not seen", "winxp-modem", "chooser",
+       "select 1008\nfocus next\nkey D\nnext\ncheck 1001\nnext\ncancel\n", "next", 1, {"[page 131 CPage3]"}},
+      {"Enter after D replaces it", "winxp-modem", "chooser",
+       "select 1008\nkey D\nfocus cancel\nfocus page\nkey 0x0D\nnext\ncheck 1001\nnext\ncancel\n", "next", 1,
+       {"[page 131 CPage3]"}},
+      {"keypad 4 on a control after the focus came back", "winxp-modem", "chooser",
+       "select 1008\nfocus back\nfocus 1007\nkey 0x64\nnext\ncheck 1001\nnext\ncancel\n", "next", 1,
+       {"[page 130 CPage2]"}},
+      {"the access error: completion page, then closed", "winxp-limited-user", "", "check 1001\nnext\nnext\n",
+       "next", 1,
+       {"message box [アクセス権エラー]", "[page 132 CPage4]", "USBドライバのアンインストールを完了しました",
+        "=== the wizard has closed"}},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.what);
+    ScratchImage image(run.image);
+    const RunResult result = RunProgram(image, run.script, run.mode);
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    const std::vector<std::string> page = PageAfter(result.out, run.command, run.occurrence);
+    // In this order, each on a line of its own.
+    auto at = page.begin();
+    for (const std::string& line : run.lines) {
+      at = std::find_if(at, page.end(), [&](const std::string& l) { return l.find(line) != l.npos; });
+      EXPECT_NE(at, page.end()) << "no '" << line << "' in order in:\n" << result.out;
+    }
+    EXPECT_FALSE(Contains(Lines(result.out), "ここでWindowsが再起動します。"));
+  }
+}
+
 TEST(ImageErrors, AnUnusableImageEndsTheRunWithItsFileAndLine) {
   ScratchImage image("winxp-nothing");
   const std::string reg = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n";
@@ -171,6 +214,36 @@ TEST(ImageErrors, AnUnusableImageEndsTheRunWithItsFileAndLine) {
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_NE(run.err.find("HKLM.reg:5: "), std::string::npos) << run.err;
   EXPECT_EQ(run.out + image.ReadFile("HKLM.reg"), reg) << "nothing printed, nothing changed";
+  EXPECT_TRUE(image.Events().empty());
+}
+
+// A second run on an image that a running wizard holds is refused before
+// it reads the image; the first run goes on as if there were none.
+TEST(ImageErrors, ASecondRunOnTheSameImageIsRefused) {
+  ScratchImage image("winxp-modem");
+  const auto before = image.Snapshot();
+  const std::string first = std::string(ZR_PROGRAM) + " --machine '" + image.Folder().string() + "' --script - >'" +
+                            (image.Scratch() / "first.out").string() + "' 2>&1";
+  std::FILE* running = ::popen(first.c_str(), "w");
+  ASSERT_NE(running, nullptr);
+  std::fputs("check 1001\n", running);
+  std::fflush(running);
+  // Until the first run holds the image.
+  const int folder = ::open(image.Folder().c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < 200 && ::flock(folder, LOCK_EX | LOCK_NB) == 0; ++i) {
+    ::flock(folder, LOCK_UN);
+    ::usleep(25'000);
+  }
+  ::close(folder);
+
+  const RunResult second = RunProgram(image, "check 1001\nnext\nnext\nfinish\n");
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find("another zrdrvtool is working on this machine image"), std::string::npos) << second.err;
+  EXPECT_EQ(second.out, "");
+  EXPECT_EQ(before.DifferencesFrom(image.Snapshot()), "");
+
+  std::fputs("cancel\n", running);
+  EXPECT_EQ(::pclose(running), 0);
   EXPECT_TRUE(image.Events().empty());
 }
 

@@ -1,7 +1,7 @@
 // The rules by which the toolkit-neutral runner drives a sheet, as a wizard
 // property sheet does: buttons posted in a handler take effect after it,
 // disabled buttons do nothing, Cancel closes, and a close request is
-// honoured once the handler has returned.
+// honoured once the step that made it has run.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -66,8 +66,14 @@ TEST(WizardRunner, AppliesPostedButtonsAfterTheHandlerAndRefusesDisabledOnes) {
   EXPECT_EQ(s.a.log, (Log{"activate", "leave"}));
 }
 
-TEST(WizardRunner, HonoursACloseRequestOnceTheHandlerHasReturned) {
+// As the posted WM_CLOSE after the access-error message: the Next that
+// asked for it moves on first, the next page is activated (its posted
+// buttons come after the close and are never applied), then the sheet closes.
+TEST(WizardRunner, HonoursACloseRequestOnceTheStepHasRun) {
   ProbeSheet s;
+  ProbePage b(s.machine.Engine(), "B");
+  s.runner().AddPage(b);
+  b.onSetActive = [](ProbePage& p) { p.Post(kButtonFinish); };
   s.runner().Next();
   s.a.onNext = [&] {
     ISheetWindow* window = s.machine.Engine().Wizard().m_hSheetWnd;
@@ -79,8 +85,10 @@ TEST(WizardRunner, HonoursACloseRequestOnceTheHandlerHasReturned) {
 
   EXPECT_TRUE(s.runner().Next());
 
-  EXPECT_TRUE(s.runner().Closed());
-  EXPECT_EQ(s.a.log, (Log{"activate", "next"}));  // and not left
+  EXPECT_TRUE(s.runner().Closed() && s.runner().ShownBeforeClose());
+  EXPECT_EQ(s.a.log, (Log{"activate", "next", "leave"}));
+  EXPECT_EQ(b.log, Log{"activate"});
+  EXPECT_EQ(s.runner().Buttons(), kButtonBack | kButtonNext);
   EXPECT_EQ(s.wizard.view.messages, Log{"ZR-77Q5K: 管理者権限が必要です。"});
 }
 

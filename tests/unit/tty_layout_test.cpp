@@ -38,6 +38,17 @@ TEST_F(TtyLayout, MeasuresAndCutsTextInCells) {
   const std::tuple<const char*, int, const char*> cuts[] = {{"USBモデム", 100, "USBモデム"}, {"USBモデム", 5, "USBモ"},
       {"USBモデム", 4, "USB"}, {"USBモデム", -3, ""}, {"ae\xCC\x81x", 2, "ae\xCC\x81"}};
   for (const auto& [utf8, width, cut] : cuts) EXPECT_EQ(CutToWidth(Widen(utf8), width), Widen(cut)) << utf8 << width;
+  // A text that does not fit shows that it was cut.
+  const std::tuple<const char*, int, const char*> fits[] = {{"USBモデム", 9, "USBモデム"}, {"USBモデム", 8, "USBモデ…"},
+      {"USBモデム", 4, "USB…"}, {"USBモデム", 1, "…"}, {"USBモデム", 0, ""}};
+  for (const auto& [utf8, width, fit] : fits) EXPECT_EQ(FitToWidth(Widen(utf8), width), Widen(fit)) << utf8 << width;
+  // A line of the debug page scrolled sideways: a wide character across the
+  // left edge leaves a space, its combining mark goes with it.
+  const std::tuple<const char*, int, int, const char*> slices[] = {{"[USB]モデム=1", 0, 6, "[USB]"},
+      {"[USB]モデム=1", 5, 4, "モデ"}, {"[USB]モデム=1", 6, 5, " デム"}, {"[USB]モデム=1", 13, 5, ""},
+      {"ae\xCC\x81x", 2, 3, "x"}, {"ab", 40, 3, ""}};
+  for (const auto& [utf8, first, width, shown] : slices)
+    EXPECT_EQ(SliceCells(Widen(utf8), first, width), Widen(shown)) << utf8 << first;
 }
 
 // Every template on the smallest terminal we promise: the page whole, each

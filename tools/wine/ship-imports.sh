@@ -20,7 +20,7 @@ advapi32.dll InitializeAcl InitializeSecurityDescriptor IsTextUnicode LookupPriv
 advapi32.dll RegCloseKey RegDeleteKeyA RegDeleteValueA RegEnumKeyExA RegEnumValueA RegOpenKeyExA
 advapi32.dll RegQueryValueExA RegSetKeySecurity RegSetValueExA SetSecurityDescriptorDacl
 comctl32.dll CreatePropertySheetPageA CreatePropertySheetPageW InitCommonControlsEx PropertySheetA PropertySheetW
-kernel32.dll CloseHandle CopyFileA CreateFileA CreateSemaphoreW DeleteCriticalSection DeleteFileA
+kernel32.dll CloseHandle CopyFileA CreateFileA CreateMutexA CreateSemaphoreW DeleteCriticalSection DeleteFileA
 kernel32.dll EnterCriticalSection FreeLibrary GetACP GetCurrentDirectoryA GetCurrentProcess GetCurrentThreadId
 kernel32.dll GetFileAttributesA GetFileSize GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
 kernel32.dll GetProcessHeap GetStartupInfoA GetSystemDirectoryA GetVersion GetVersionExA GetWindowsDirectoryA
@@ -36,7 +36,8 @@ user32.dll CallNextHookEx CheckDlgButton DestroyWindow ExitWindowsEx GetDlgItem 
 user32.dll GetWindowRect GetWindowTextA GetWindowTextLengthA GetWindowTextLengthW GetWindowTextW IsChild
 user32.dll IsDlgButtonChecked KillTimer MessageBoxA MessageBoxW MoveWindow PostMessageA RemovePropA
 user32.dll SendMessageA SetDlgItemTextA SetDlgItemTextW SetPropA SetTimer SetWindowLongA SetWindowsHookExA
-user32.dll UnhookWindowsHookEx
+user32.dll UnhookWindowsHookEx CallWindowProcA DefWindowProcA EnumWindows GetClassNameA IsIconic IsWindowUnicode
+user32.dll SetForegroundWindow ShowWindow
 LIST
 )
 

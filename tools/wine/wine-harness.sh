@@ -20,6 +20,14 @@
 # beside DIR (DIR/../base): creating a prefix takes Wine 10-20 s, copying it
 # about 2 s. No display is needed for console programs; the .NET and HTML
 # engines Wine would offer to install are switched off.
+#
+# Wine runs as an unprivileged user, as a Windows program's files are seen
+# on Windows: as root, Unix lets every file be written, so a read-only file
+# (FILE_ATTRIBUTE_READONLY is the missing write bit) would be rewritten under
+# Wine where Windows refuses. Started as root, the harness makes the user
+# ZR_WINE_USER (default zrwine) if need be, hands it the folders it works in
+# and runs every command as that user; prefixes belong to it, as Wine
+# demands. Started as anyone else, it runs as that user.
 set -euo pipefail
 
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/machine-ini.sh"
@@ -30,6 +38,35 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 die() {
   echo "wine-harness: $*" >&2
   exit 1
+}
+
+wine_user=${ZR_WINE_USER:-zrwine}
+
+# As root: the folder that will hold $1 goes to the Wine user; what root
+# made there before (a prefix, the base) goes, since the user could
+# neither use nor remove it.
+hand_over_parent_of() {
+  local dir parent
+  dir=$(realpath -m -- "$1")
+  parent=$(dirname -- "$dir")
+  mkdir -p -- "$parent"
+  chown "$wine_user:" "$parent"
+  for old in "$dir" "$parent/base"; do
+    if [ -e "$old" ] && [ "$(stat -c %U -- "$old")" != "$wine_user" ]; then rm -rf -- "$old"; fi
+  done
+  if [ -e "$parent/base.lock" ]; then chown "$wine_user:" "$parent/base.lock"; fi
+}
+
+as_wine_user() {
+  if ! id "$wine_user" >/dev/null 2>&1; then
+    useradd --system --create-home --home-dir "/var/lib/$wine_user" --shell /usr/sbin/nologin "$wine_user" ||
+      die "cannot make the user $wine_user"
+  fi
+  case $1 in
+    prefix | clean) hand_over_parent_of "${2:?}" ;;
+    export) hand_over_parent_of "${4:?}" ;;
+  esac
+  exec runuser -u "$wine_user" -- "$0" "$@"
 }
 
 need_wine() {
@@ -57,7 +94,7 @@ in_prefix() {
 
 make_base() {
   local base=$1 stamp
-  stamp=$(wine --version)
+  stamp="$(wine --version), fonts-wine fonts"
   if [ -f "$base/.zr_base" ] && [ "$(cat "$base/.zr_base")" = "$stamp" ]; then return; fi
   rm -rf "$base"
   mkdir -p "$base"
@@ -66,6 +103,13 @@ make_base() {
   WINEPREFIX=$(realpath -- "$base") WINEARCH=win32 wine wineboot --init >/dev/null 2>&1 ||
     die "wineboot failed in $base"
   WINEPREFIX=$(realpath -- "$base") wineserver -w
+  # Wine finds the fonts of its own package (fonts-wine) only where a
+  # prefix lists them; in the prefix's Fonts folder it finds every one.
+  # Marlett draws the title bar's buttons, Tahoma is the NT dialogs' face.
+  if [ -d /usr/share/wine/fonts ]; then
+    find "$base/drive_c/windows" -maxdepth 1 -iname fonts -type d -exec cp /usr/share/wine/fonts/marlett.ttf \
+      /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf {} \; 2>/dev/null || true
+  fi
   echo "$stamp" >"$base/.zr_base"
 }
 
@@ -186,6 +230,7 @@ cmd_clean() {
 }
 
 [ $# -ge 1 ] || die "usage: wine-harness.sh prefix|mode-of|import|run|export|stop|clean ..."
+if [ "$(id -u)" = 0 ] && [ "$1" != mode-of ]; then as_wine_user "$@"; fi
 command=$1
 shift
 case $command in

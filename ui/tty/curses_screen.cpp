@@ -237,8 +237,15 @@ InputEvent CursesScreen::Read(int timeoutMs) {
       // press of Escape, and must not cancel the wizard.
       wtimeout(stdscr, 0);
       wint_t next = 0;
-      if (wget_wch(stdscr, &next) != ERR) return InputEvent{};
-      return KeyEvent(Key::Escape);
+      const int nextKind = wget_wch(stdscr, &next);
+      if (nextKind == ERR) return KeyEvent(Key::Escape);
+      InputEvent e;
+      if (nextKind == OK && next >= 0x20 && next != 0x7F) {
+        e.type = InputEvent::Type::Char;
+        e.ch = static_cast<wchar_t>(next);
+        e.alt = true;
+      }
+      return e;
     }
     default: break;
   }

@@ -24,6 +24,7 @@ struct InputEvent {
   enum class Type { Timeout, Char, Key, Mouse, Resize };
   Type type = Type::Timeout;
   wchar_t ch = 0;         // Char: a printable character, space included
+  bool alt = false;       // Char: typed with Alt held
   Key key = Key::Tab;     // Key
   int keypadDigit = 0;    // Key::Keypad
   MouseAction mouse = MouseAction::Click;

@@ -27,9 +27,25 @@ constexpr unsigned kShortestTimerMs = 10;
 // Virtual-key code of the numeric keypad's 0 (VK_NUMPAD0); 1..9 follow.
 constexpr unsigned kVkNumpad0 = 0x60;
 constexpr int kWheelLines = 3;
+// Cells the debug page's text moves per Left or Right.
+constexpr int kSideStep = 8;
 
-constexpr const wchar_t* kKeyHint = L"Tab:移動 Space:選択 Enter:決定 Esc:キャンセル";
-constexpr const wchar_t* kPlugHint = L" F5: USB機器を接続 (plug.reg)";
+// Virtual-key codes of the keys that also move or press (VK_TAB,
+// VK_RETURN, VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN): on Windows they
+// reach the page as key-downs before the dialog acts on them.
+constexpr unsigned kVkTab = 0x09, kVkReturn = 0x0D, kVkSpace = 0x20;
+unsigned ArrowVirtualKey(Key key) {
+  switch (key) {
+    case Key::Left: return 0x25;
+    case Key::Up: return 0x26;
+    case Key::Right: return 0x27;
+    case Key::Down: return 0x28;
+    default: return 0;
+  }
+}
+
+constexpr const wchar_t* kKeyHint = L"Tab:移動 Space:選択 Enter:決定 Alt+B/N:戻る/次へ Esc:キャンセル";
+constexpr const wchar_t* kPlugHint = L" F5:機器接続";
 
 // The pages' texts are UTF-8, and curses measures and writes them by the
 // locale's character type. A terminal session whose locale is not UTF-8
@@ -41,6 +57,19 @@ void UseUtf8Locale() {
 }
 
 bool StartsWith(const std::string& s, std::string_view prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The machine's events as the status line tells them.
+std::wstring StatusText(const std::string& event) {
+  static const struct { const char* event; const wchar_t* text; } kTexts[] = {
+      {"device plugged in", L"USB機器を接続しました（plug.reg を取り込みました）"},
+      {"shutdown privilege enabled", L"シャットダウン特権を有効にしました"},
+      {"shutdown privilege:", L"シャットダウン特権を有効にできません（プロセス トークンがありません）"},
+      {"restart requested", L"Windowsの再起動を要求しました"},
+  };
+  for (const auto& t : kTexts)
+    if (StartsWith(event, t.event)) return t.text;
+  return Widen(event);
+}
 
 }  // namespace
 
@@ -63,6 +92,12 @@ class InteractiveHost::Run {
       DrawWizard(screen_, runner_, view_);
       screen_.Refresh();
       Handle(screen_.Read(MillisecondsToNextTimer()));
+    }
+    if (runner_.ShownBeforeClose()) {
+      // The page activated between the close request and the close.
+      FollowPage();
+      DrawWizard(screen_, runner_, view_);
+      screen_.Refresh();
     }
   }
 
@@ -104,6 +139,7 @@ class InteractiveHost::Run {
     if (!samePage) {
       shownPage_ = &runner_.Active();
       view_.editScroll = 0;
+      view_.editColumn = 0;
       pressed_.reset();
     }
     view_.focus = InitialFocus(order, runner_.Buttons());
@@ -153,9 +189,10 @@ class InteractiveHost::Run {
     const std::string saveError = session_.SaveIfChanged();
     for (const std::string& event : session_.NewEvents()) {
       if (StartsWith(event, "message box")) continue;
-      status += (status.empty() ? L"" : L" / ") + Widen(event);
+      status += (status.empty() ? L"" : L" / ") + StatusText(event);
     }
-    if (!saveError.empty()) status += (status.empty() ? L"" : L" / ") + Widen("the image could not be saved: " + saveError);
+    if (!saveError.empty())
+      status += std::wstring(status.empty() ? L"" : L" / ") + L"マシン イメージを保存できませんでした: " + Widen(saveError);
     if (!status.empty()) view_.status = status;
   }
 
@@ -214,7 +251,10 @@ class InteractiveHost::Run {
     const EditBoxLines edit = EditBoxOf(Geometry(), runner_, *id);
     const int first = FirstShownLine(edit);
     const int page = std::max(1, edit.visibleRows - 1);
+    const int column = std::clamp(view_.editColumn, 0, edit.MaxColumn());
     switch (key) {
+      case Key::Left: view_.editColumn = std::clamp(column - kSideStep, 0, edit.MaxColumn()); return true;
+      case Key::Right: view_.editColumn = std::clamp(column + kSideStep, 0, edit.MaxColumn()); return true;
       case Key::Up: ScrollEditTo(edit, first - 1); return true;
       case Key::Down: ScrollEditTo(edit, first + 1); return true;
       case Key::PageUp: ScrollEditTo(edit, first - page); return true;
@@ -236,8 +276,19 @@ class InteractiveHost::Run {
     AfterStep();
   }
 
+  // Keys reach the page only while the focus is on it or one of its
+  // controls; one of the sheet's buttons with the focus keeps them.
+  bool FocusOnPage() const { return !view_.focus || !view_.focus->isButton; }
+
+  void KeyDownOnPage(unsigned virtualKey) {
+    if (FocusOnPage()) KeyDown(virtualKey);
+  }
+
   void HandleKey(const InputEvent& e) {
-    if (ScrollKey(e.key)) return;
+    if (e.key == Key::Tab || e.key == Key::BackTab) KeyDownOnPage(kVkTab);
+    if (e.key == Key::Enter) KeyDownOnPage(kVkReturn);
+    if (const unsigned arrow = ArrowVirtualKey(e.key)) KeyDownOnPage(arrow);
+    if (runner_.Closed() || ScrollKey(e.key)) return;
     switch (e.key) {
       case Key::Tab:
       case Key::Down:
@@ -253,20 +304,32 @@ class InteractiveHost::Run {
         return;
       case Key::Escape: Press(Button::Cancel); return;
       case Key::F5: Plug(); return;
-      case Key::Keypad: KeyDown(kVkNumpad0 + static_cast<unsigned>(e.keypadDigit)); return;
+      case Key::Keypad: KeyDownOnPage(kVkNumpad0 + static_cast<unsigned>(e.keypadDigit)); return;
       default: return;
+    }
+  }
+
+  // Alt with a button's access key presses it, as the key a Japanese
+  // wizard underlines; no key-down reaches the page (Windows sends it as a
+  // system key).
+  void HandleAlt(wchar_t ch) {
+    if (ch == L'b' || ch == L'B') {
+      if (runner_.Buttons() & kButtonBack) Press(Button::Back);
+    } else if (ch == L'n' || ch == L'N') {
+      if (runner_.Buttons() & kButtonNext) Press(Button::Next);
     }
   }
 
   void HandleChar(wchar_t ch) {
     if (ch == L' ') {
-      if (view_.focus) Activate(*view_.focus);
+      KeyDownOnPage(kVkSpace);
+      if (view_.focus && !runner_.Closed()) Activate(*view_.focus);
       return;
     }
     // Letters and digits reach the page as key-downs, by their virtual-key
     // codes: the upper-case letter or the digit.
     if ((ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || (ch >= L'0' && ch <= L'9'))
-      KeyDown(static_cast<unsigned>(ch >= L'a' && ch <= L'z' ? ch - L'a' + L'A' : ch));
+      KeyDownOnPage(static_cast<unsigned>(ch >= L'a' && ch <= L'z' ? ch - L'a' + L'A' : ch));
   }
 
   void HandleMouse(const InputEvent& e) {
@@ -298,7 +361,7 @@ class InteractiveHost::Run {
   void Handle(const InputEvent& e) {
     switch (e.type) {
       case InputEvent::Type::Key: HandleKey(e); return;
-      case InputEvent::Type::Char: HandleChar(e.ch); return;
+      case InputEvent::Type::Char: e.alt ? HandleAlt(e.ch) : HandleChar(e.ch); return;
       case InputEvent::Type::Mouse: HandleMouse(e); return;
       case InputEvent::Type::Resize:  // the next drawing measures the new size
       case InputEvent::Type::Timeout: return;
@@ -336,7 +399,7 @@ void InteractiveHost::RunModal(CDrvSheet& sheet) {
     run.Loop();
   }  // an exception on the way out still restores the screen
   screen.reset();
-  std::cout << (session_.RestartRequested() ? "Windows would restart now." : "The wizard has closed.") << std::endl;
+  std::cout << (session_.RestartRequested() ? kRestartLine : "ウィザードを終了しました。") << std::endl;
 }
 
 void InteractiveHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {

@@ -96,6 +96,25 @@ std::wstring CutToWidth(std::wstring_view text, int width) {
   return std::wstring(text.substr(0, end));
 }
 
+std::wstring FitToWidth(std::wstring_view text, int width) {
+  if (DisplayWidth(text) <= width) return std::wstring(text);
+  if (width <= 0) return {};
+  return CutToWidth(text, width - 1) + L"\u2026";
+}
+
+std::wstring SliceCells(std::wstring_view line, int firstColumn, int width) {
+  std::size_t at = 0;
+  int column = 0;
+  while (at < line.size() && column + CellWidth(line[at]) <= firstColumn) column += CellWidth(line[at++]);
+  while (at < line.size() && CellWidth(line[at]) == 0) ++at;  // marks of a character scrolled away
+  std::wstring shown;
+  if (column < firstColumn && at < line.size()) {  // a wide character across the left edge
+    shown.assign(static_cast<std::size_t>(column + CellWidth(line[at]) - firstColumn), L' ');
+    ++at;
+  }
+  return CutToWidth(shown + std::wstring(line.substr(at)), width);
+}
+
 std::vector<std::wstring> SplitLines(std::wstring_view text) {
   std::vector<std::wstring> lines;
   std::size_t start = 0;
@@ -206,8 +225,8 @@ int TextColumn(const PlacedControl& placed, int width) {
 
 std::string_view ButtonLabel(Button button) {
   switch (button) {
-    case Button::Back: return "< 戻る";
-    case Button::Next: return "次へ >";
+    case Button::Back: return "< 戻る(B)";
+    case Button::Next: return "次へ(N) >";
     case Button::Finish: return "完了";
     case Button::Cancel: return "キャンセル";
   }

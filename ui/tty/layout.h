@@ -34,6 +34,15 @@ int DisplayWidth(std::wstring_view text);
 // with the character they belong to.
 std::wstring CutToWidth(std::wstring_view text, int width);
 
+// `text` cut to `width` cells as CutToWidth does; a text that does not fit
+// ends with "…" in its last cell instead, so that no cut passes unseen.
+std::wstring FitToWidth(std::wstring_view text, int width);
+
+// The cells of `line` from cell `firstColumn` on, at most `width` of them: a
+// line scrolled sideways. A wide character cut by the left edge shows as a
+// space, so that what follows stays in its column.
+std::wstring SliceCells(std::wstring_view line, int firstColumn, int width);
+
 // Lines split at "\r\n", "\n" and "\r".
 std::vector<std::wstring> SplitLines(std::wstring_view text);
 
@@ -92,6 +101,8 @@ int TextColumn(const PlacedControl& placed, int width);
 
 enum class Button { Back, Next, Finish, Cancel };
 
+// The labels with their access keys, as a Japanese wizard shows them; Alt
+// with the key presses the button.
 std::string_view ButtonLabel(Button button);
 
 struct PlacedButton {

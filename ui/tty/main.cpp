@@ -5,7 +5,8 @@
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
 // machine in a scratch folder, so the bundled image stays as it is; with it,
-// the changes stay in that image.
+// the changes stay in that image. One run at a time works on an image: a
+// second one is refused (exit status 1) and changes nothing.
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/summary.h"
 #include "platform/text/codepage.h"
+#include "ui/tty/image_lock.h"
 #include "ui/tty/interactive_host.h"
 #include "ui/tty/machine_session.h"
 #include "ui/tty/script_host.h"
@@ -128,6 +130,13 @@ int main(int argc, char** argv) {
     folder = ScratchCopyOfDefault();
     if (folder.empty()) return zr::tty::kExitImage;
     if (!options.summary) std::fprintf(stderr, "zrdrvtool: working on a copy of the sample machine: %s\n", folder.c_str());
+  }
+  // Before the image is read: a run that waits for nothing sees the image
+  // as the other run leaves it, never half saved.
+  const zr::tty::ImageLock lock(folder);
+  if (!lock.Held()) {
+    std::fprintf(stderr, "zrdrvtool: %s\n", lock.Error().c_str());
+    return zr::tty::kExitImage;
   }
   std::string error;
   auto machine = zr::sim::SimMachine::Load(folder, error);

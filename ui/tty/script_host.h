@@ -14,6 +14,12 @@ namespace zr::tty {
 
 enum ExitStatus { kExitEnded = 0, kExitImage = 1, kExitScriptError = 2, kExitExpectFailed = 3 };
 
+// Said where Windows would restart: the simulated machine does not.
+inline constexpr const char* kRestartLine = "ここでWindowsが再起動します。";
+// Said when a second start during the run ended at once and left this
+// wizard running; the Windows robot says the same.
+inline constexpr const char* kSecondStartLine = "event: a second start ended at once, the wizard runs on";
+
 class ScriptHost final : public IWizardHost, public IRunnerView {
  public:
   ScriptHost(MachineSession& session, std::istream& script, std::ostream& out)
@@ -28,12 +34,16 @@ class ScriptHost final : public IWizardHost, public IRunnerView {
   // One command; false ends the run (status_ says why).
   bool Execute(WizardRunner& runner, const script::Line& line);
   bool Fail(int status, const std::string& why);
+  bool SecondStartEnds();
   void AfterStep(WizardRunner& runner);
 
   MachineSession& session_;
   std::istream& script_;
   std::ostream& out_;
   int status_ = kExitEnded;
+  // Where the keyboard is: the page or one of its controls (true), or one
+  // of the sheet's buttons.
+  bool focusOnPage_ = true;
   std::size_t lineNumber_ = 0;
 };
 

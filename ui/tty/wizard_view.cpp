@@ -18,7 +18,7 @@ std::wstring OneLine(std::wstring text) {
 void DrawTitle(CursesScreen& screen, const Rect& frame, int col, std::wstring_view title, int width, unsigned attr,
                const Rect& clip) {
   if (title.empty() || width < 3) return;
-  const std::wstring shown = L" " + CutToWidth(title, width - 2) + L" ";
+  const std::wstring shown = L" " + FitToWidth(title, width - 2) + L" ";
   screen.Text(col, frame.row, shown, width, attr, clip);
 }
 
@@ -35,14 +35,15 @@ void DrawEdit(CursesScreen& screen, const PageGeometry& geometry, const WizardRu
   const EditBoxLines edit = EditBoxOf(geometry, runner, placed.control->id);
   const Rect inner = Inside(placed.box);
   const int first = std::clamp(state.editScroll, 0, edit.MaxScroll());
-  for (int i = 0; i < inner.height && first + i < static_cast<int>(edit.lines.size()); ++i)
-    screen.Text(inner.col, inner.row + i, edit.lines[static_cast<std::size_t>(first) + static_cast<std::size_t>(i)],
-                inner.width, kAttrPlain, clip);
-  if (edit.MaxScroll() > 0) {
-    // Which lines are in view, on the bottom line of the box.
+  const std::vector<std::wstring> rows = edit.Shown(first, std::clamp(state.editColumn, 0, edit.MaxColumn()));
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    screen.Text(inner.col, inner.row + static_cast<int>(i), rows[i], inner.width, kAttrPlain, clip);
+  if (edit.MaxScroll() > 0 || edit.MaxColumn() > 0) {
+    // Which lines are in view, and whether there is more to either side, on
+    // the bottom line of the box.
     const int last = std::min(first + edit.visibleRows, static_cast<int>(edit.lines.size()));
     const std::wstring where = L" " + std::to_wstring(first + 1) + L"-" + std::to_wstring(last) + L"/" +
-                               std::to_wstring(edit.lines.size()) + L" ";
+                               std::to_wstring(edit.lines.size()) + (edit.MaxColumn() > 0 ? L" ←→ " : L" ");
     const int width = DisplayWidth(where);
     if (width + 2 <= placed.box.width)
       screen.Text(placed.box.Right() - 1 - width, placed.box.Bottom() - 1, where, width, kAttrPlain, clip);
@@ -68,12 +69,12 @@ void DrawControl(CursesScreen& screen, const PageGeometry& geometry, const Wizar
       const bool checked = IsChecked(runner, control);
       const wchar_t* mark = control.kind == res::ControlKind::CheckBox ? (checked ? L"[x] " : L"[ ] ")
                                                                          : (checked ? L"(*) " : L"( ) ");
-      const std::wstring shown = CutToWidth(mark + text, placed.reach);
+      const std::wstring shown = FitToWidth(mark + text, placed.reach);
       screen.Text(placed.box.col, placed.box.row, shown, placed.reach, focused ? kAttrReverse : kAttrPlain, clip);
       return;
     }
     case res::ControlKind::Static: {
-      const std::wstring shown = CutToWidth(text, placed.reach);
+      const std::wstring shown = FitToWidth(text, placed.reach);
       screen.Text(TextColumn(placed, DisplayWidth(shown)), placed.box.row, shown, placed.reach, kAttrPlain, clip);
       return;
     }
@@ -87,7 +88,7 @@ void DrawButtons(CursesScreen& screen, const PageGeometry& geometry, const Wizar
     const int inner = b.box.width - 4;
     const int pad = std::max(0, inner - DisplayWidth(label));
     const std::wstring shown =
-        L"[ " + std::wstring(static_cast<std::size_t>(pad / 2), L' ') + CutToWidth(label, inner) +
+        L"[ " + std::wstring(static_cast<std::size_t>(pad / 2), L' ') + FitToWidth(label, inner) +
         std::wstring(static_cast<std::size_t>(pad - pad / 2), L' ') + L" ]";
     unsigned attr = kAttrPlain;
     if (!b.enabled)
@@ -114,8 +115,22 @@ EditBoxLines EditBoxOf(const PageGeometry& geometry, const WizardRunner& runner,
     if (placed.control->id != id || placed.control->kind != res::ControlKind::Edit) continue;
     edit.lines = SplitLines(Widen(ShownText(runner, *placed.control)));
     edit.visibleRows = std::max(0, placed.box.height - 2);
+    edit.visibleCols = std::max(0, placed.box.width - 2);
   }
   return edit;
+}
+
+int EditBoxLines::MaxColumn() const {
+  int widest = 0;
+  for (const std::wstring& line : lines) widest = std::max(widest, DisplayWidth(line));
+  return std::max(0, widest - visibleCols);
+}
+
+std::vector<std::wstring> EditBoxLines::Shown(int first, int column) const {
+  std::vector<std::wstring> rows;
+  for (int i = 0; i < visibleRows && first + i < static_cast<int>(lines.size()); ++i)
+    rows.push_back(SliceCells(lines[static_cast<std::size_t>(first + i)], column, visibleCols));
+  return rows;
 }
 
 void DrawWizard(CursesScreen& screen, const WizardRunner& runner, const WizardViewState& state) {
@@ -135,9 +150,9 @@ void DrawWizard(CursesScreen& screen, const WizardRunner& runner, const WizardVi
   if (s.separatorRow < s.frame.Bottom() - 1) screen.FrameDivider(s.frame, s.separatorRow, whole);
   DrawButtons(screen, geometry, state);
   const Rect textLine{inside.col + 1, 0, std::max(0, inside.width - 2), 0};
-  screen.Text(textLine.col, s.statusRow, CutToWidth(state.status, textLine.width), textLine.width, kAttrPlain,
+  screen.Text(textLine.col, s.statusRow, FitToWidth(state.status, textLine.width), textLine.width, kAttrPlain,
               inside);
-  screen.Text(textLine.col, s.hintRow, CutToWidth(state.hint, textLine.width), textLine.width, kAttrDim, inside);
+  screen.Text(textLine.col, s.hintRow, FitToWidth(state.hint, textLine.width), textLine.width, kAttrDim, inside);
 }
 
 void DrawMessageBox(CursesScreen& screen, const MessageBoxLayout& box, std::wstring_view caption) {

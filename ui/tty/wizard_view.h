@@ -17,6 +17,7 @@ namespace zr::tty {
 struct WizardViewState {
   std::optional<FocusTarget> focus;
   int editScroll = 0;  // the first line the edit box shows
+  int editColumn = 0;  // and the first cell of each line
   std::wstring status;
   std::wstring hint;
 };
@@ -34,7 +35,12 @@ PageGeometry MeasurePage(int cols, int rows, const WizardRunner& runner);
 struct EditBoxLines {
   std::vector<std::wstring> lines;
   int visibleRows = 0;
+  int visibleCols = 0;
   int MaxScroll() const { return std::max(0, static_cast<int>(lines.size()) - visibleRows); }
+  // How far the lines scroll sideways: the widest one's end comes into view.
+  int MaxColumn() const;
+  // The rows shown from line `first` and cell `column` on.
+  std::vector<std::wstring> Shown(int first, int column) const;
 };
 
 // The edit box of the active page with id `id`; empty when there is none.

@@ -13,6 +13,9 @@ static_assert(AdjustedRight(-100) == -89, "the quotient is truncated toward zero
 // Names a page window's template, for accessibility and test tools that
 // read the wizard from outside.
 constexpr char kTemplateProperty[] = "zrdrvtool.template";
+// Holds the sheet's right edge before the adjustment, so that such a tool
+// can check the adjustment from outside.
+constexpr char kUnadjustedRightProperty[] = "zrdrvtool.unadjusted-right";
 
 UINT IconStyle(MessageIcon icon) {
   switch (icon) {
@@ -24,6 +27,31 @@ UINT IconStyle(MessageIcon icon) {
 }
 
 void SetResult(HWND window, LONG_PTR result) { SetWindowLongPtrA(window, DWLP_MSGRESULT, result); }
+
+// The wide window-procedure calls, looked up when a Unicode sheet (NT only)
+// is subclassed: Windows 98's user32 need not export them.
+struct WideProcCalls {
+  using SetLong = LONG_PTR(WINAPI*)(HWND, int, LONG_PTR);
+  using CallProc = LRESULT(WINAPI*)(WNDPROC, HWND, UINT, WPARAM, LPARAM);
+  SetLong setLong = nullptr;
+  CallProc callProc = nullptr;
+
+  static const WideProcCalls& Get() {
+    static const WideProcCalls calls = [] {
+      WideProcCalls c;
+      HMODULE user32 = GetModuleHandleA("user32.dll");
+#ifdef _WIN64
+      const char* setLongName = "SetWindowLongPtrW";
+#else
+      const char* setLongName = "SetWindowLongW";
+#endif
+      c.setLong = reinterpret_cast<SetLong>(reinterpret_cast<void*>(GetProcAddress(user32, setLongName)));
+      c.callProc = reinterpret_cast<CallProc>(reinterpret_cast<void*>(GetProcAddress(user32, "CallWindowProcW")));
+      return c;
+    }();
+    return calls;
+  }
+};
 
 }  // namespace
 
@@ -53,7 +81,7 @@ HPROPSHEETPAGE PropertySheetHost::CreatePage(CPage& page) {
   if (text_.Wide()) {
     PROPSHEETPAGEW psp{};
     psp.dwSize = PROPSHEETPAGEW_V1_SIZE;
-    psp.dwFlags = PSP_DLGINDIRECT;
+    psp.dwFlags = PSP_DLGINDIRECT | PSP_HASHELP;
     psp.hInstance = instance_;
     psp.pResource = resource;
     psp.pfnDlgProc = &PageProc;
@@ -62,7 +90,7 @@ HPROPSHEETPAGE PropertySheetHost::CreatePage(CPage& page) {
   } else {
     PROPSHEETPAGEA psp{};
     psp.dwSize = PROPSHEETPAGEA_V1_SIZE;
-    psp.dwFlags = PSP_DLGINDIRECT;
+    psp.dwFlags = PSP_DLGINDIRECT | PSP_HASHELP;
     psp.hInstance = instance_;
     psp.pResource = resource;
     psp.pfnDlgProc = &PageProc;
@@ -99,7 +127,6 @@ Header PropertySheetHost::SheetHeader(DWORD size, DWORD flags, const Char* capti
   psh.pszCaption = caption;
   psh.nPages = static_cast<UINT>(pages.size());
   psh.phpage = pages.data();
-  psh.pfnCallback = &SheetCallback;
   return psh;
 }
 
@@ -112,9 +139,12 @@ void PropertySheetHost::RunModal(CDrvSheet& sheet) {
 
   running_ = this;
   hook_ = SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
+  creationHook_ = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
 
   const std::string_view caption = res::String(res::kCaptionString);
-  const DWORD flags = PSH_WIZARD | PSH_NOAPPLYNOW | PSH_USECALLBACK | (iconId_ != 0 ? PSH_USEICONID : 0);
+  // With a Help button, as a wizard of an application with a help command
+  // is laid out: the adjustment takes the button and the gap it leaves.
+  const DWORD flags = PSH_WIZARD | PSH_NOAPPLYNOW | PSH_HASHELP | (iconId_ != 0 ? PSH_USEICONID : 0);
   if (text_.Wide()) {
     const std::wstring wideCaption = text_.WideText(caption);
     auto psh = SheetHeader<PROPSHEETHEADERW>(PROPSHEETHEADERW_V1_SIZE, flags, wideCaption.c_str(), pages);
@@ -127,19 +157,63 @@ void PropertySheetHost::RunModal(CDrvSheet& sheet) {
 
   if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
   hook_ = nullptr;
+  if (creationHook_ != nullptr) UnhookWindowsHookEx(creationHook_);
+  creationHook_ = nullptr;
   running_ = nullptr;
   if (sheet.Engine().Wizard().m_hSheetWnd == this) sheet.Engine().Wizard().m_hSheetWnd = nullptr;
   window_ = nullptr;
   sheet_ = nullptr;
 }
 
-int CALLBACK PropertySheetHost::SheetCallback(HWND sheet, UINT message, LPARAM) {
-  if (message == PSCB_INITIALIZED && running_ != nullptr) running_->Initialize(sheet);
-  return 0;
+// The first top-level window the sheet's thread creates inside
+// PropertySheet is the sheet itself; it is subclassed before it gets its
+// first message, so that its WM_INITDIALOG passes through SheetProc.
+LRESULT CALLBACK PropertySheetHost::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+  PropertySheetHost* host = running_;
+  if (code == HCBT_CREATEWND && host != nullptr && host->creationHook_ != nullptr &&
+      (reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs->style & WS_CHILD) == 0) {
+    UnhookWindowsHookEx(host->creationHook_);
+    host->creationHook_ = nullptr;
+    host->Subclass(reinterpret_cast<HWND>(wParam));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The sheet's one-time adjustment, once comctl32 has laid the sheet out and
-// before the first page is shown.
+void PropertySheetHost::Subclass(HWND sheet) {
+  // The first page is activated inside the sheet's WM_INITDIALOG, before
+  // the adjustment, and posts its buttons to the sheet from there.
+  window_ = sheet;
+  // A sheet made by PropertySheetW is a Unicode window, one made by
+  // PropertySheetA an ANSI one; its procedure is replaced and called in
+  // its own character set, so that no message text is converted on the way.
+  const WideProcCalls& wide = WideProcCalls::Get();
+  sheetUnicode_ = IsWindowUnicode(sheet) != FALSE && wide.setLong != nullptr && wide.callProc != nullptr;
+  const auto proc = reinterpret_cast<LONG_PTR>(&SheetProc);
+  sheetProc_ = reinterpret_cast<WNDPROC>(sheetUnicode_ ? wide.setLong(sheet, GWLP_WNDPROC, proc)
+                                                       : SetWindowLongPtrA(sheet, GWLP_WNDPROC, proc));
+}
+
+LRESULT CALLBACK PropertySheetHost::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  PropertySheetHost* host = running_;
+  if (host == nullptr || host->sheetProc_ == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  const WNDPROC original = host->sheetProc_;
+  const bool unicode = host->sheetUnicode_;
+  if (message == WM_NCDESTROY) {
+    RemovePropA(window, kUnadjustedRightProperty);
+    host->sheetProc_ = nullptr;
+    if (unicode)
+      WideProcCalls::Get().setLong(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    else
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+  }
+  const LRESULT result = unicode ? WideProcCalls::Get().callProc(original, window, message, wParam, lParam)
+                                 : CallWindowProcA(original, window, message, wParam, lParam);
+  // comctl32 has sized the sheet and placed its buttons by the time its
+  // own WM_INITDIALOG handling returns, whatever it does inside it.
+  if (message == WM_INITDIALOG) host->Initialize(window);
+  return result;
+}
+
 void PropertySheetHost::Initialize(HWND sheet) {
   window_ = sheet;
   sheet_->Engine().Wizard().m_hSheetWnd = this;
@@ -148,6 +222,7 @@ void PropertySheetHost::Initialize(HWND sheet) {
   GetWindowRect(sheet, &geometry.before);
   const RECT& r = geometry.before;
   MoveWindow(sheet, r.left, r.top, AdjustedRight(r.right) - r.left, r.bottom - r.top, TRUE);
+  SetPropA(sheet, kUnadjustedRightProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(r.right)));
   GetWindowRect(sheet, &geometry.after);
   if (onAdjusted_) onAdjusted_(geometry);
 }

@@ -12,6 +12,12 @@
 //   WM_KEYDOWN addressed to the active page or one of its controls ->
 //     OnKeyDown, seen in the UI thread's message retrieval (a WH_GETMESSAGE
 //     hook), so a key on one of the sheet's own buttons never reaches a page.
+//
+// The sheet is created with a Help button and its pages ask for one; the
+// one-time adjustment (the Help button destroyed, a ninth of the right
+// edge's screen position taken off) runs after comctl32's own WM_INITDIALOG
+// handling has returned: a thread CBT hook set around PropertySheet
+// subclasses the sheet window as it is created.
 #pragma once
 
 #include <functional>
@@ -75,7 +81,8 @@ class PropertySheetHost final : public IWizardHost, public ISheet, public ISheet
   };
 
   static INT_PTR CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lParam);
+  static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   template <typename Header, typename Char>
   Header SheetHeader(DWORD size, DWORD flags, const Char* caption, std::vector<HPROPSHEETPAGE>& pages) const;
   static LRESULT CALLBACK MessageHook(int code, WPARAM removal, LPARAM lParam);
@@ -84,6 +91,7 @@ class PropertySheetHost final : public IWizardHost, public ISheet, public ISheet
   HPROPSHEETPAGE CreatePage(CPage& page);
   PageSlot* SlotOf(const CPage& page);
   PageSlot* SlotOf(HWND pageWindow);
+  void Subclass(HWND sheet);
   void Initialize(HWND sheet);
   bool Notify(PageSlot& slot, const NMHDR& header);
   void KeyDown(const MSG& message);
@@ -95,9 +103,12 @@ class PropertySheetHost final : public IWizardHost, public ISheet, public ISheet
   HWND window_ = nullptr;
   std::vector<std::unique_ptr<PageSlot>> slots_;
   HHOOK hook_ = nullptr;
+  HHOOK creationHook_ = nullptr;
+  WNDPROC sheetProc_ = nullptr;  // the sheet window's own procedure
+  bool sheetUnicode_ = false;
   std::function<void(const SheetGeometry&)> onAdjusted_;
 
-  // The sheet callback and the hook carry no context of their own; one
+  // The hooks and the sheet's subclass carry no context of their own; one
   // sheet runs at a time.
   static PropertySheetHost* running_;
 };

@@ -1,5 +1,6 @@
 // The Windows program: one engine over the real system, the wizard as a
-// property sheet. It takes no arguments.
+// property sheet. It takes no arguments. A second start while a wizard runs
+// brings that wizard to the front and ends.
 //
 // The test build of the same program (ZR_WIN32_TEST_HOOKS, built with the
 // tests only) also takes --mode to start with other pages and --geometry-log
@@ -9,6 +10,7 @@
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/program_icon.h"
 #include "ui/win32/property_sheet_host.h"
+#include "ui/win32/single_instance.h"
 #include "ui/win32/window_text.h"
 #ifdef ZR_WIN32_TEST_HOOKS
 #include "ui/win32/test_hooks.h"
@@ -20,9 +22,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   controls.dwICC = ICC_WIN95_CLASSES;
   InitCommonControlsEx(&controls);
 
+  const zr::win32ui::WindowText text;
+  const zr::win32ui::SingleInstance instanceLock;
+  if (instanceLock.AnotherRunning()) {
+    zr::win32ui::SingleInstance::ShowOther(text);
+    return 0;
+  }
   zr::win32::Win32Platform platform;
   zr::CRegEdit theEngine(platform);
-  const zr::win32ui::WindowText text;
   zr::win32ui::PropertySheetHost host(instance, text, zr::win32ui::kProgramIcon);
   char wizardMode = zr::kStartupWizardMode;
 #ifdef ZR_WIN32_TEST_HOOKS

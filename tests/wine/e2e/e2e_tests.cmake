@@ -39,6 +39,9 @@ zr_e2e_test(winxp_chooser_install ${zr_xp_image} ${zr_e2e_scripts}/chooser-insta
 zr_e2e_test(win98_uninstall ${zr_xp_image} ${zr_e2e_scripts}/uninstall-98.script --windows win98)
 zr_e2e_test(win98_chooser_install ${zr_xp_image} ${zr_e2e_scripts}/chooser-install-98.script
   --mode chooser --windows win98)
+# Keys on the chooser by where the focus is, and a second start during the run.
+zr_e2e_test(winxp_chooser_second_start ${zr_xp_image} ${zr_e2e_scripts}/chooser-uninstall-second-start.script
+  --mode chooser)
 
 # Each sample machine image that has a scenario script.
 file(GLOB zr_images LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/machines/*)

@@ -3,9 +3,11 @@
 // exchange through both the wide and the ANSI calls.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/text/codepage.h"
 #include "res/dialogs.h"
 #include "ui/win32/control_exchange.h"
 #include "ui/win32/dialog_template.h"
@@ -52,6 +54,25 @@ const wchar_t* ClassFor(res::ControlKind kind) {
   }
 }
 
+// A one-line text in the page font that the prefix maps the templates'
+// font to, against the width its control gives it (a check box or radio
+// button also draws its mark). Prints each measure, for choosing the font.
+void ExpectTextFits(HWND control, const res::Control& c, int width) {
+  const bool marked = c.kind == res::ControlKind::CheckBox || c.kind == res::ControlKind::RadioButton;
+  if ((c.kind != res::ControlKind::Static && !marked) || c.text.empty() || c.height > 10) return;
+  const std::u16string units = text::Utf16FromUtf8(c.text);
+  const std::wstring wide(units.begin(), units.end());
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  const int needed = extent.cx + (marked ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+  std::printf("text %d: %d of %d px: %.*s\n", c.id, needed, width, static_cast<int>(c.text.size()), c.text.data());
+  EXPECT_LE(needed, width) << c.text;
+}
+
 TEST(Win32DialogTemplate, EveryPageHasItsControlsInTemplateOrder) {
   const WindowText text(true, 932);
   for (int id : kTemplates) {
@@ -93,6 +114,7 @@ TEST(Win32DialogTemplate, EveryPageHasItsControlsInTemplateOrder) {
       EXPECT_EQ(actual.top, expected.top);
       EXPECT_EQ(actual.right, expected.right);
       EXPECT_EQ(actual.bottom, expected.bottom);
+      ExpectTextFits(control, c, actual.right - actual.left);
     }
   }
 }

@@ -3,7 +3,14 @@
 // Wine and the one the Linux program left in its machine image can be
 // compared with diff.
 //
-//   reg_view [--codepage N] UNIVERSE.reg [UNIVERSE.reg ...] -- FILE.reg
+//   reg_view [--codepage N] [--unicode] UNIVERSE.reg [UNIVERSE.reg ...] -- FILE.reg
+//
+// --unicode views the registry as the NT family holds it: text as UTF-16.
+// Every file is read as text (a REGEDIT4 file through code page N), and
+// the data of REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ values is shown as
+// UTF-16LE bytes, so that a character the code page cannot hold ("ü" in
+// 932) differs from the '?' that a conversion would leave. Without it the
+// data is shown as the ANSI calls give it, in code page N, as on 9x.
 //
 // The universe is every key and value of the UNIVERSE files (the machine
 // image before the run, and after the Linux program's run): exactly what
@@ -29,20 +36,44 @@ namespace {
 using zr::sim::RegKey;
 using zr::sim::RegTree;
 
-bool Load(const char* path, RegTree& tree) {
+constexpr unsigned kUtf8 = 65001;
+
+bool Parse(const std::vector<std::uint8_t>& bytes, const char* path, RegTree& tree, zr::sim::RegFormat& format) {
+  zr::sim::RegParseError error;
+  if (zr::sim::ParseRegFile(bytes, tree, format, error)) return true;
+  std::fprintf(stderr, "reg_view: %s:%zu: %s\n", path, error.line, error.message.c_str());
+  return false;
+}
+
+// Into `tree`; in a Unicode view `tree` holds UTF-8 (code page 65001) and
+// a REGEDIT4 file is first turned into the version 5 file regedit would
+// write of it.
+bool Load(const char* path, RegTree& tree, unsigned codePage, bool unicode) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     std::fprintf(stderr, "reg_view: cannot read %s\n", path);
     return false;
   }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   zr::sim::RegFormat format{};
-  zr::sim::RegParseError error;
-  if (!zr::sim::ParseRegFile(bytes, tree, format, error)) {
-    std::fprintf(stderr, "reg_view: %s:%zu: %s\n", path, error.line, error.message.c_str());
-    return false;
+  if (unicode) {
+    RegTree ansi(codePage);
+    if (!Parse(bytes, path, ansi, format)) return false;
+    if (format == zr::sim::RegFormat::Regedit4) bytes = zr::sim::WriteRegFile(ansi, zr::sim::RegFormat::Version5);
   }
-  return true;
+  return Parse(bytes, path, tree, format);
+}
+
+bool IsText(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+
+std::vector<std::uint8_t> Utf16Bytes(const std::vector<std::uint8_t>& utf8) {
+  const std::u16string units = zr::text::Utf16FromUtf8(std::string(utf8.begin(), utf8.end()));
+  std::vector<std::uint8_t> out;
+  for (char16_t u : units) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  }
+  return out;
 }
 
 std::string Hex(const std::vector<std::uint8_t>& data) {
@@ -63,7 +94,9 @@ void Walk(const RegKey& universe, const RegKey& file, const std::string& path, u
     const auto& name = universe.ValueAt(i);
     if (const auto* value = file.FindValue(name.fold)) {
       const std::string shown = name.name.empty() ? "@" : zr::text::ToUtf8(name.name, codePage);
-      std::printf("V\t%s\t%s\t%u:%s\n", shownPath.c_str(), shown.c_str(), value->type, Hex(value->data).c_str());
+      const bool utf16 = codePage == kUtf8 && IsText(value->type);
+      std::printf("V\t%s\t%s\t%u:%s\n", shownPath.c_str(), shown.c_str(), value->type,
+                  Hex(utf16 ? Utf16Bytes(value->data) : value->data).c_str());
     }
   }
   for (std::size_t i = 0; i < universe.ChildCount(); ++i) {
@@ -77,20 +110,26 @@ void Walk(const RegKey& universe, const RegKey& file, const std::string& path, u
 
 int main(int argc, char** argv) {
   unsigned codePage = zr::text::kDefaultCodePage;
+  bool unicode = false;
   int at = 1;
-  if (at + 1 < argc && std::strcmp(argv[at], "--codepage") == 0) {
-    codePage = static_cast<unsigned>(std::strtoul(argv[at + 1], nullptr, 10));
-    at += 2;
+  for (; at < argc; ++at) {
+    if (at + 1 < argc && std::strcmp(argv[at], "--codepage") == 0)
+      codePage = static_cast<unsigned>(std::strtoul(argv[++at], nullptr, 10));
+    else if (std::strcmp(argv[at], "--unicode") == 0)
+      unicode = true;
+    else
+      break;
   }
-  RegTree universe(codePage);
+  const unsigned held = unicode ? kUtf8 : codePage;
+  RegTree universe(held);
   for (; at < argc && std::strcmp(argv[at], "--") != 0; ++at)
-    if (!Load(argv[at], universe)) return 1;
+    if (!Load(argv[at], universe, codePage, unicode)) return 1;
   if (at + 2 != argc) {
-    std::fprintf(stderr, "usage: reg_view [--codepage N] UNIVERSE.reg... -- FILE.reg\n");
+    std::fprintf(stderr, "usage: reg_view [--codepage N] [--unicode] UNIVERSE.reg... -- FILE.reg\n");
     return 2;
   }
-  RegTree file(codePage);
-  if (!Load(argv[at + 1], file)) return 1;
-  Walk(universe.Root(), file.Root(), "", codePage);
+  RegTree file(held);
+  if (!Load(argv[at + 1], file, codePage, unicode)) return 1;
+  Walk(universe.Root(), file.Root(), "", held);
   return 0;
 }

@@ -110,7 +110,24 @@ ensure_folder() {
     match=$(find "$dir" -mindepth 1 -maxdepth 1 -type d -iname "$part" -print -quit 2>/dev/null || true)
     dir=${match:-$dir/$part}
     mkdir -p "$dir"
+    ! is_root || chown "$wine_user:" "$dir"
   done
+}
+
+# The harness runs Wine as this user when started as root.
+wine_user=${ZR_WINE_USER:-zrwine}
+is_root() { [ "$(id -u)" = 0 ]; }
+as_wine_user() {
+  if is_root; then runuser -u "$wine_user" -- env "$@"; else env "$@"; fi
+}
+
+# The pages' font and the virtual desktop (display.reg.utf8), as the
+# screenshots and the layout checks need them.
+configure_display() {
+  local prefix=$1 work=$2
+  (printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/display.reg.utf8") >"$work/display.reg"
+  as_wine_user WINEPREFIX="$prefix" WINEDEBUG=-all wine regedit /S "$(windows_path "$work/display.reg")" >/dev/null 2>&1 ||
+    die "could not set the prefix's fonts and desktop"
 }
 
 cmd_build() {
@@ -122,18 +139,26 @@ cmd_build() {
   cmake --build "$mingw" --target zr_robot zrdrvtool_testhooks ui_win32_tests -j "$jobs"
 }
 
-# Lower-cased relative path and checksum of each file below $1, or only of
-# those whose lower-cased path is listed in the file $2 (a prefix holds
-# thousands of Wine's own).
+# Lower-cased relative path and checksum of every file below $1.
 file_list() {
-  local root=$1 universe=${2:-}
-  (cd "$root" && find . -type f -printf '%P\n') |
-    awk -v u="$universe" '
-      BEGIN { if (u != "") while ((getline line < u) > 0) keep[line] = 1 }
-      { low = tolower($0); if (u == "" || low in keep) print low "\t" $0 }' |
-    while IFS=$'\t' read -r low path; do
-      printf '%s\t%s\n' "$low" "$(md5sum <"$root/$path" | cut -c1-32)"
-    done | sort
+  (cd "$1" && find . -type f -print0 | xargs -0 -r md5sum) |
+    awk '{ sum = $1; sub(/^[0-9a-f]+ [ *]\.\//, ""); print tolower($0) "\t" sum }' | LC_ALL=C sort
+}
+
+# What changed between two file lists: "path<TAB>checksum" for a file made
+# or changed, "path<TAB>deleted" for one that went.
+file_changes() {
+  LC_ALL=C join -t $'\t' -a 1 -a 2 -e none -o 0,1.2,2.2 "$1" "$2" |
+    awk -F'\t' '$2 != $3 { print $1 "\t" ($3 == "none" ? "deleted" : $3) }'
+}
+
+# The Wine prefix's files as a drive_c tree sees them: drive_c's own
+# relative paths, anything else of the prefix under "../"; the registry
+# files, compared as registry, and Wine's own bookkeeping are left out.
+prefix_file_list() {
+  file_list "$1" | awk -F'\t' '
+    $1 ~ /^(system|user|userdef)\.reg$/ || $1 ~ /^\.zr_/ || $1 ~ /^\.update-timestamp$/ { next }
+    { if (sub(/^drive_c\//, "", $1) == 0) $1 = "../" $1; print $1 "\t" $2 }' OFS='\t' | LC_ALL=C sort
 }
 
 # What the Linux transcript says that a robot cannot see or says otherwise:
@@ -142,7 +167,7 @@ file_list() {
 normalise_linux() {
   sed -e 's/\(\[page [0-9]*\) CPage[0-9]*\]/\1]/' \
     -e '/^  timer [0-9]*: /d' -e '/^event: shutdown privilege enabled/d' \
-    -e '/^Windows would restart now\.$/d' -e 's/^event: restart requested.*/event: restart requested/' "$1"
+    -e '/^ここでWindowsが再起動します。$/d' -e 's/^event: restart requested.*/event: restart requested/' "$1"
 }
 
 normalise_robot() {
@@ -155,8 +180,10 @@ identities() {
   awk -F'\t' '$1 == "K" { print "K\t" $2 } $1 == "V" { print "V\t" $2 "\t" $3 }' "$1" | sort -u
 }
 
+# (FILENAME, not NR == FNR: with no identities to leave out, the first
+# file is empty, and the second would be taken for it and vanish.)
 without_identities() {
-  awk -F'\t' 'NR == FNR { skip[$0] = 1; next }
+  awk -F'\t' 'FILENAME == ARGV[1] { skip[$0] = 1; next }
     $1 == "K" && ("K\t" $2) in skip { next }
     $1 == "V" && ("V\t" $2 "\t" $3) in skip { next }
     { print }' "$1" "$2"
@@ -199,8 +226,9 @@ cmd_run() {
     exit 77
   fi
   if [ "$(ini_value "$image/machine.ini" admin)" = 0 ]; then
-    echo "skipped: a limited user cannot be had under Wine here (it leaves access checks to Unix" \
-      "permissions, and the tests run as root), so the program would remove what the image's user may not"
+    echo "skipped: a limited user cannot be had under Wine (every Wine process holds an administrator's" \
+      "token, and registry keys carry no access lists of the image), so the program would remove what" \
+      "the image's user may not"
     exit 77
   fi
   cp -r -- "$image" "$work/image"
@@ -220,16 +248,21 @@ cmd_run() {
   "$harness" prefix "$prefix" "$winmode" "$codepage"
   # One Wine server for the steps before the run (each would start its own),
   # once the one that set the mode has gone.
-  WINEPREFIX=$prefix wineserver -w
-  WINEPREFIX=$prefix wineserver -p
+  as_wine_user WINEPREFIX="$prefix" wineserver -w
+  as_wine_user WINEPREFIX="$prefix" wineserver -p
   "$harness" import "$prefix" "$work/image"
-  (printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/display.reg.utf8") >"$work/display.reg"
-  WINEPREFIX=$prefix WINEDEBUG=-all wine regedit /S "$(windows_path "$work/display.reg")" >/dev/null 2>&1 ||
-    die "could not set the prefix's fonts and desktop"
-  "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-before.reg"
+  configure_display "$prefix" "$work"
   # The program's desktop must come up on the X display, not on this
   # server's display-less one.
   "$harness" stop "$prefix"
+  # Wine rewrites some of the imported values (computer name, processor
+  # count, device links) whenever a session starts, so the registry as the
+  # program will find it is read in a session of its own.
+  "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-before.reg"
+  "$harness" stop "$prefix"
+  # The robot writes its transcript and asks for screenshots here, as the
+  # Wine user.
+  ! is_root || chown -R "$wine_user:" "$work"
   local ready
   ready=$(date +%s)
 
@@ -241,6 +274,7 @@ cmd_run() {
   local current
   current=$(ini_value "$work/image/machine.ini" current)
   ensure_folder "$prefix" "${current:-C:\\}"
+  prefix_file_list "$prefix" >"$work/files-wine-before.txt"
   local robot_args=(--script "$(windows_path "$script")" --transcript "$(windows_path "$work/wine.txt")"
     --start "$(windows_path "$exe")" --cwd "${current:-C:\\}"
     --shots "$(windows_path "$work/shots")" --shot-name "$name")
@@ -248,7 +282,8 @@ cmd_run() {
   [ ! -f "$work/image/plug.reg" ] || robot_args+=(--plug "$(windows_path "$work/image/plug.reg")")
 
   local robot_status=0
-  xvfb-run -a -s "-screen 0 1024x768x24" "$here/on-display.sh" "$work/shots" \
+  # -ac: Wine's user cannot read root's X authority file.
+  xvfb-run -a -s "-screen 0 1024x768x24 -ac" "$here/on-display.sh" "$work/shots" \
     "$harness" run "$prefix" "$robot" "${robot_args[@]}" >"$work/robot.log" 2>&1 || robot_status=$?
   local ran
   ran=$(date +%s)
@@ -270,7 +305,11 @@ cmd_run() {
     failed=1
   fi
 
-  local view="$native/tests/reg_view --codepage $codepage $work/image/HKLM.reg $work/linux-image/HKLM.reg --"
+  # The NT family keeps text as UTF-16: compared so, a character that the
+  # code page cannot hold differs from the '?' of a conversion.
+  local unicode=""
+  case $winmode in win2k | winxp) unicode=--unicode ;; esac
+  local view="$native/tests/reg_view --codepage $codepage $unicode $work/image/HKLM.reg $work/linux-image/HKLM.reg --"
   $view "$work/image/HKLM.reg" >"$work/reg-image.txt"
   $view "$work/wine-before.reg" >"$work/reg-wine-before.txt"
   $view "$work/linux-image/HKLM.reg" >"$work/reg-linux.txt"
@@ -285,15 +324,13 @@ cmd_run() {
     failed=1
   fi
 
-  # Files: every file of the image or of the Linux program's result, and
-  # the work file, which both programs must have deleted.
-  local windir
-  windir=$(ini_value "$work/image/machine.ini" windows)
-  windir=${windir#?:\\}
-  { file_list "$work/image/drive_c"; file_list "$work/linux-image/drive_c"; } | cut -f1 | sort -u >"$work/files.universe"
-  printf '%s\n' "$(printf '%s' "${windir//\\//}/tvk_temp.dat" | tr '[:upper:]' '[:lower:]')" >>"$work/files.universe"
-  file_list "$work/linux-image/drive_c" "$work/files.universe" >"$work/files-linux.txt"
-  file_list "$prefix/drive_c" "$work/files.universe" >"$work/files-wine.txt"
+  # Files: every file made, changed or deleted during the run, anywhere
+  # in the prefix, against what the Linux program did to its image.
+  file_list "$work/image/drive_c" >"$work/files-linux-before.txt"
+  file_list "$work/linux-image/drive_c" >"$work/files-linux-after.txt"
+  prefix_file_list "$prefix" >"$work/files-wine-after.txt"
+  file_changes "$work/files-linux-before.txt" "$work/files-linux-after.txt" >"$work/files-linux.txt"
+  file_changes "$work/files-wine-before.txt" "$work/files-wine-after.txt" >"$work/files-wine.txt"
   if ! diff -u "$work/files-linux.txt" "$work/files-wine.txt" >"$work/files.diff"; then
     echo "the files differ:"
     head -n 40 "$work/files.diff"
@@ -321,10 +358,12 @@ cmd_unit() {
   local prefix
   prefix=$(realpath -m -- "$workdir/prefixes/ui-$mode")
   "$harness" prefix "$prefix" "$mode"
+  ! is_root || chown "$wine_user:" "$workdir"
+  configure_display "$prefix" "$workdir"
   # A server left from making the prefix knows no display.
   "$harness" stop "$prefix"
   local status=0
-  xvfb-run -a -s "-screen 0 1024x768x24" "$harness" run "$prefix" "$exe" --gtest_color=no || status=$?
+  xvfb-run -a -s "-screen 0 1024x768x24 -ac" "$harness" run "$prefix" "$exe" --gtest_color=no || status=$?
   if [ "$status" -eq 0 ]; then "$harness" clean "$prefix"; else "$harness" stop "$prefix"; fi
   exit "$status"
 }

@@ -145,7 +145,10 @@ class Robot {
   int Run() {
     if (!StartProgram()) return kNoWizard;
     if (!WaitForSheet()) return kNoWizard;
+    startingUp_ = true;
     AfterStep(Settle());
+    startingUp_ = false;
+    if (!layoutError_.empty()) return Fail(kExpectFailed, layoutError_);
     RECT r{};
     GetWindowRect(sheet_, &r);
     Note("sheet window " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
@@ -182,17 +185,20 @@ class Robot {
     return false;
   }
 
-  bool StartProgram() {
+  // The program with its arguments, in its folder.
+  bool Launch(PROCESS_INFORMATION& process) const {
     std::wstring commandLine = L"\"" + options_.exe + L"\"";
     if (!options_.args.empty()) commandLine += L" " + options_.args;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &process_)) {
-      Note("cannot start the program: error " + std::to_string(GetLastError()));
-      return false;
-    }
-    return true;
+    return CreateProcessW(options_.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          options_.cwd.empty() ? nullptr : options_.cwd.c_str(), &startup, &process) != FALSE;
+  }
+
+  bool StartProgram() {
+    if (Launch(process_)) return true;
+    Note("cannot start the program: error " + std::to_string(GetLastError()));
+    return false;
   }
 
   bool ProgramEnded() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
@@ -257,14 +263,21 @@ class Robot {
       } else {
         Note("the program did not end after its wizard closed");
       }
-      // The end-session query follows ExitWindowsEx by about 200 ms.
-      Sleep(1500);
-      for (const std::string& event : witness_.TakeEvents()) out_.Line(event);
+      // The end-session query follows ExitWindowsEx by about 200 ms on an
+      // idle machine, by seconds on a busy one.
+      std::vector<std::string> events;
+      for (int waited = 0; waited < 6000 && events.empty(); waited += 250) {
+        Sleep(250);
+        events = witness_.TakeEvents();
+      }
+      for (const std::string& event : events) out_.Line(event);
       out_.Line("=== the wizard has closed");
       return;
     }
     for (const std::string& event : witness_.TakeEvents()) out_.Line(event);
     for (const std::string& line : RenderPage(sheet_)) out_.Line(line);
+    // The pictures show what the checks passed.
+    if (layoutError_.empty()) layoutError_ = CheckLayout(sheet_, startingUp_);
     Screenshot();
   }
 
@@ -348,6 +361,14 @@ class Robot {
         break;
       case Verb::kPlug:
         if (!Plug()) return false;
+        out_.Line("event: device plugged in (plug.reg merged)");
+        break;
+      case Verb::kStartAgain:
+        if (!StartAgain()) return false;
+        out_.Line("event: a second start ended at once, the wizard runs on");
+        break;
+      case Verb::kFocus:
+        if (!Focus(command)) return FailStep(kScriptError, zr::script::BadArgument(command));
         break;
       case Verb::kExpect:
         if (!PageShows(sheet_, command.argument))
@@ -355,23 +376,63 @@ class Robot {
         break;
     }
     AfterStep(Settle());
+    if (!layoutError_.empty()) return FailStep(kExpectFailed, layoutError_);
     return true;
   }
 
-  // A key-down where the user's key would go: the focused control when it
-  // lies on the active page, else the page itself.
+  // Moves the program's focus as a click or Tab would: onto the page (its
+  // first control), a control of the page, or one of the sheet's buttons.
+  bool Focus(const zr::script::Command& command) {
+    const Page page = ActivePage(sheet_);
+    const std::string& what = command.argument;
+    HWND target = nullptr;
+    if (command.number == zr::script::kFocusPage)
+      target = page.window != nullptr ? GetNextDlgTabItem(page.window, nullptr, FALSE) : nullptr;
+    else if (what == "back") target = GetDlgItem(sheet_, kBackButton);
+    else if (what == "next") target = GetDlgItem(sheet_, kNextButton);
+    else if (what == "finish") target = GetDlgItem(sheet_, kFinishButton);
+    else if (what == "cancel") target = GetDlgItem(sheet_, IDCANCEL);
+    else if (page.window != nullptr) target = GetDlgItem(page.window, command.number);
+    if (target == nullptr || !IsWindowVisible(target)) return false;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(sheet_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE, SMTO_NORMAL, 3000, &ignored);
+    return true;
+  }
+
+  // A key-down where the user's key would go: the window with the focus
+  // (one of the sheet's buttons too, which keeps it from the page), else
+  // the page itself.
   void SendKey(unsigned key) {
     const Page page = ActivePage(sheet_);
     HWND target = page.window;
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr && page.window != nullptr &&
-        (info.hwndFocus == page.window || IsChild(page.window, info.hwndFocus)))
+    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr &&
+        (info.hwndFocus == sheet_ || IsChild(sheet_, info.hwndFocus)))
       target = info.hwndFocus;
     if (target == nullptr) return;
     const LPARAM lParam = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, 0)) << 16);
     PostMessageW(target, WM_KEYDOWN, key, lParam);
     PostMessageW(target, WM_KEYUP, key, lParam | (LPARAM(3) << 30));
+  }
+
+  // The program once more, as the user would start it while its wizard
+  // runs: it must end by itself at once and leave this wizard running.
+  bool StartAgain() {
+    PROCESS_INFORMATION second{};
+    if (!Launch(second))
+      return FailStep(kScriptError, "the second start failed: error " + std::to_string(GetLastError()));
+    const bool ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    if (ended) GetExitCodeProcess(second.hProcess, &code);
+    else TerminateProcess(second.hProcess, 99);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    if (!ended) return FailStep(kScriptError, "a second start did not end at once");
+    Note("second start: exit code " + std::to_string(code) + ", the wizard is " +
+         (GetForegroundWindow() == sheet_ ? "in front" : "not in front"));
+    if (!IsWindow(sheet_)) return FailStep(kScriptError, "the wizard closed at the second start");
+    return true;
   }
 
   bool Plug() {
@@ -395,6 +456,8 @@ class Robot {
   PROCESS_INFORMATION process_{};
   HWND sheet_ = nullptr;
   bool closed_ = false;
+  bool startingUp_ = false;
+  std::string layoutError_;
   int status_ = kEnded;
   std::size_t lineNumber_ = 0;
   std::set<int> shot_;

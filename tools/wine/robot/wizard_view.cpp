@@ -131,11 +131,11 @@ std::vector<std::string> RenderPage(HWND sheet) {
     }
   }
   std::string buttons = "  buttons:";
-  if (ButtonUsable(sheet, kBackButton)) buttons += " [< 戻る]";
+  if (ButtonUsable(sheet, kBackButton)) buttons += " [< 戻る(B)]";
   if (ButtonUsable(sheet, kFinishButton))
     buttons += " [完了]";
   else if (ButtonUsable(sheet, kNextButton))
-    buttons += " [次へ >]";
+    buttons += " [次へ(N) >]";
   buttons += " [キャンセル]";
   lines.push_back(buttons);
   return lines;
@@ -204,6 +204,51 @@ HWND FindSheet(DWORD pid, const std::wstring& caption) {
     if (owner == pid && GetDlgItem(byCaption, kNextButton) != nullptr) return byCaption;
   }
   return nullptr;
+}
+
+std::string CheckLayout(HWND sheet, bool afterStartUp) {
+  RECT client{};
+  GetClientRect(sheet, &client);
+  struct Shown {
+    const char* name;
+    RECT box;
+  };
+  std::vector<Shown> buttons;
+  for (const auto& [id, name] : {std::pair{kBackButton, "Back"}, std::pair{kNextButton, "Next"},
+                                 std::pair{kFinishButton, "Finish"}, std::pair{IDCANCEL, "Cancel"}}) {
+    HWND button = GetDlgItem(sheet, id);
+    if (button == nullptr || !IsVisibleStyle(button)) continue;
+    RECT box{};
+    GetWindowRect(button, &box);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&box), 2);
+    buttons.push_back({name, box});
+  }
+  auto text = [](const RECT& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+  };
+  if (buttons.size() < 3) return "layout: fewer than three of Back, Next/Finish, Cancel are shown";
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const RECT& b = buttons[i].box;
+    if (b.left < client.left || b.top < client.top || b.right > client.right || b.bottom > client.bottom)
+      return std::string("layout: ") + buttons[i].name + " " + text(b) + " is not inside the client area " +
+             text(client);
+    for (std::size_t j = 0; j < i; ++j) {
+      RECT both{};
+      if (IntersectRect(&both, &b, &buttons[j].box))
+        return std::string("layout: ") + buttons[i].name + " overlaps " + buttons[j].name;
+    }
+  }
+  if (!afterStartUp) return {};
+  if (GetDlgItem(sheet, IDHELP) != nullptr) return "layout: the Help button still exists";
+  const HANDLE unadjusted = GetPropW(sheet, L"zrdrvtool.unadjusted-right");
+  const long before = static_cast<long>(reinterpret_cast<INT_PTR>(unadjusted));
+  RECT window{};
+  GetWindowRect(sheet, &window);
+  if (unadjusted == nullptr || window.right != before - before / 9)
+    return "layout: the right edge is " + std::to_string(window.right) + ", not " + std::to_string(before) +
+           " - " + std::to_string(before) + "/9";
+  return {};
 }
 
 }  // namespace robot

@@ -50,6 +50,12 @@ HWND FindMessageBox(DWORD pid, HWND sheet);
 // "message box [caption] text", as the scripted mode prints it.
 std::string DescribeMessageBox(HWND box);
 
+// What is wrong with the sheet's layout, or empty: Back, Next or Finish and
+// Cancel wholly inside the client area and clear of each other; after
+// start-up also no Help button, and the right edge a ninth of its screen
+// position to the left of where comctl32 put it.
+std::string CheckLayout(HWND sheet, bool afterStartUp);
+
 // The sheet of process `pid`: its dialog window with the wizard buttons.
 HWND FindSheet(DWORD pid, const std::wstring& caption);
 
