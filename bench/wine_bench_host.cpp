@@ -33,6 +33,18 @@ bool ImportRegFile(const std::string& path, std::string& error) {
   return status == 0;
 }
 
+double ProcessCpuSeconds() {
+  FILETIME created;
+  FILETIME exited;
+  FILETIME kernel;
+  FILETIME user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
 std::uint64_t PeakWorkingSetBytes() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;

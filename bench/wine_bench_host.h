@@ -17,6 +17,10 @@ bool WriteProfileEntry(const std::string& path, const std::string& section, cons
 // when it could not be started or did not succeed.
 bool ImportRegFile(const std::string& path, std::string& error);
 
+// User and kernel time this process has used, in seconds (GetProcessTimes).
+// Under Wine it leaves out the server's share of each call.
+double ProcessCpuSeconds();
+
 // PROCESS_MEMORY_COUNTERS.PeakWorkingSetSize of this process, 0 when the
 // query fails.
 std::uint64_t PeakWorkingSetBytes();
