@@ -15,6 +15,11 @@
 //    100 times as fast at the largest size.
 // 4. The peak working set of the process.
 //
+// Times are wall-clock. Every registry and file call waits on the Wine
+// server, so on a busy machine they stretch with the load: the script prints
+// the load, and this process's own CPU time is printed beside them
+// (GetProcessTimes counts in 10 ms steps under Wine).
+//
 // --detect-only: the import and the detections alone, on any prefix (to
 // profile them, or to compare two builds of the engine).
 //

@@ -5,9 +5,10 @@
 #
 #   run-bench.sh [WORKDIR]
 #
-# The benchmark runs in a fresh Windows XP prefix WORKDIR/winxp (default: a
-# temporary folder) holding the winxp-install sample image; the prefix is
-# removed afterwards. ZR_MINGW_BUILD names the build tree (default: the
+# The benchmark runs in a fresh Windows XP prefix WORKDIR/winxp (default: the
+# build tree's wine/, where the pristine prefix it is copied from stays for
+# the next run) holding the winxp-install sample image; the prefix is removed
+# afterwards. ZR_MINGW_BUILD names the build tree (default: the
 # mingw-i686 preset's; the prefixes are 32-bit).
 set -euo pipefail
 
@@ -19,7 +20,7 @@ harness=$here/wine-harness.sh
 machine=$source_dir/machines/winxp-install
 
 [ -f "$exe" ] || { echo "$exe is missing: build the wine_bench target first" >&2; exit 1; }
-workdir=${1:-$(mktemp -d)}
+workdir=${1:-$build_dir/wine}
 prefix=$workdir/winxp
 
 load() { echo "machine load $1: $(cat /proc/loadavg) (1, 5, 15 min; $(nproc) cores) --$(uptime)"; }
