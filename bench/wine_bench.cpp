@@ -89,7 +89,7 @@ std::vector<ProfileEntry> SnapshotEntries(const zr::ProfileStore& store, int roo
 bool Poll(zr::win32::Win32Platform& platform) {
   zr::CRegEdit engine(platform);
   engine.CheckWindowsVersion();
-  engine.m_nInstallPlan = 0x300;  // both driver sets staged, as the start page leaves it
+  engine.Wizard().m_nInstallPlan = 0x300;  // both driver sets staged, as the start page leaves it
   zr::CPage11 page(engine);
   page.m_nTimerId = 1;
   std::vector<double> ms;
@@ -107,9 +107,9 @@ bool Poll(zr::win32::Win32Platform& platform) {
               median, kPolls, ms.front(), ms.back(), Verdict(median < kPollTargetMs), kPollTargetMs);
   std::printf("  this process's CPU time: %.3f ms a poll (mean; the Wine server's not counted)\n",
               (zr::bench::ProcessCpuSeconds() - cpuBefore) * 1000.0 / kPolls);
-  if (engine.m_nWinKind != 2 || engine.m_nInstallState != 0) {
+  if (engine.WinKind() != 2 || engine.Wizard().m_nInstallState != 0) {
     std::printf("the poll ran as Windows kind %d and found a device (state %d) on a machine without one\n",
-                engine.m_nWinKind, engine.m_nInstallState);
+                engine.WinKind(), engine.Wizard().m_nInstallState);
     return false;
   }
   return true;
@@ -228,11 +228,12 @@ bool DetectAndWrite(zr::win32::Win32Platform& platform, bool detectOnly) {
   // Far less than the time taken when the calls wait on a busy machine.
   std::printf("  of which this process's CPU time: %.2f s (the Wine server's not counted)\n",
               zr::bench::ProcessCpuSeconds() - cpuBefore);
-  if (modem != zr::bench::kModemWord || lan != zr::bench::kLanWord ||
-      engine.m_nModemInf != zr::bench::kModemInfEntries || platform.OpenRegistryHandles() != 0) {
+  const int modemInfEntries = static_cast<int>(engine.ModemInfFiles().size());
+  if (modem != zr::bench::kModemWord || lan != zr::bench::kLanWord || modemInfEntries != zr::bench::kModemInfEntries ||
+      platform.OpenRegistryHandles() != 0) {
     std::printf("unexpected: words 0x%X and 0x%X (0x%X and 0x%X wanted), %d modem INF entries, %ld open keys\n",
                 static_cast<unsigned>(modem), static_cast<unsigned>(lan), static_cast<unsigned>(zr::bench::kModemWord),
-                static_cast<unsigned>(zr::bench::kLanWord), engine.m_nModemInf, platform.OpenRegistryHandles());
+                static_cast<unsigned>(zr::bench::kLanWord), modemInfEntries, platform.OpenRegistryHandles());
     return false;
   }
   std::printf("peak working set after the detections: %.1f MiB\n",
