@@ -47,6 +47,7 @@ constexpr int kPolls = 100;
 constexpr double kPollTargetMs = 5.0;
 constexpr double kDetectTargetS = 5.0;
 constexpr double kRatioTarget = 100.0;
+constexpr double kCpuStepS = 0.01;
 constexpr int kFractions[] = {32, 16, 8};
 constexpr int kLargestFraction = 8;
 
@@ -182,7 +183,7 @@ void WriteSnapshot(zr::win32::Win32Platform& platform, const std::vector<Profile
   for (const ProfileEntry& e : entries) store.WriteString(e.section, e.key, e.value);
   const bool flushed = store.Flush();
   const double storeS = Seconds(start);
-  const double storeCpu = zr::bench::ProcessCpuSeconds() - cpu;
+  const double storeCpu = std::max(0.0, zr::bench::ProcessCpuSeconds() - cpu);
   std::vector<std::uint8_t> storeBytes;
   files.ReadWholeFile(storePath, storeBytes);
   // The profile calls take minutes on a busy machine; the store's figure
@@ -201,9 +202,10 @@ void WriteSnapshot(zr::win32::Win32Platform& platform, const std::vector<Profile
   std::vector<std::uint8_t> profileBytes;
   files.ReadWholeFile(profilePath, profileBytes);
   const double ratio = profileS / storeS;
-  std::printf(", profile calls %.2f s (CPU %.2f s), ratio %.0fx (CPU %.0fx)%s%s", profileS, profileCpu, ratio,
-              profileCpu / storeCpu, written ? "" : " (a write FAILED)",
-              storeBytes == profileBytes ? ", same bytes" : ", the files DIFFER");
+  std::printf(", profile calls %.2f s (CPU %.2f s), ratio %.0fx", profileS, profileCpu, ratio);
+  // A CPU time under one step of the process clock gives no ratio.
+  if (storeCpu >= kCpuStepS) std::printf(" (CPU %.0fx)", profileCpu / storeCpu);
+  std::printf("%s%s", written ? "" : " (a write FAILED)", storeBytes == profileBytes ? ", same bytes" : ", the files DIFFER");
   if (fraction == kLargestFraction) std::printf(" -- %s (>= %.0fx)", Verdict(ratio >= kRatioTarget), kRatioTarget);
   std::printf("\n");
   files.DeleteFile(storePath);
