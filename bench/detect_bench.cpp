@@ -1,9 +1,6 @@
 // Detection at the bounds and the install page's poll.
 //
-// BM_DetectAtBounds: an XP machine whose USB enumerator holds 128 hardware
-// keys of 128 instances each, every instance with all the values the
-// snapshot records (its parameters key and its class key included), and
-// 256 OEM INF files of 64 KiB, the modem's text only in the last. One
+// BM_DetectAtBounds: an XP machine at the bounds (bounds_machine.h). One
 // iteration is what the selection page's Next does: a fresh engine runs the
 // modem detection and then the USB-LAN detection. Targets: under 1 s, and
 // under 64 MiB peak resident memory (peak_rss_MiB, the process's ru_maxrss;
@@ -22,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bounds_machine.h"
 #include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
 #include "platform/win_codes.h"
@@ -29,15 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kRoots = 128;
-constexpr int kInstances = 128;
-constexpr int kOemInfs = 256;
-constexpr std::size_t kInfSize = 64 * 1024;
-constexpr char kEnum[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\";
-constexpr char kClassRoot[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
-constexpr char kModemClass[] = "{4D36E96D-E325-11CE-BFC1-08002BE10318}";
-constexpr char kNetClass[] = "{4D36E972-E325-11CE-BFC1-08002BE10318}";
 
 double PeakResidentMiB() {
   rusage usage{};
@@ -50,53 +39,23 @@ void Write(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void SetText(zr::sim::RegTree& tree, zr::sim::RegKey& key, const char* name, const std::string& text) {
-  key.SetValue(name, tree.Fold(name), zr::win::kRegSz,
-               std::vector<std::uint8_t>(text.c_str(), text.c_str() + text.size() + 1));
-}
-
-// Half the instances are described as the modem, half as the adapter, so
-// each detection finds a driver for every other instance.
+// The bounds' registry values, each key created once.
 void FillUsbTree(zr::sim::RegTree& tree) {
-  char name[96];
-  for (int r = 0; r < kRoots; ++r) {
-    std::snprintf(name, sizeof name, "Vid_%04x&Pid_%04x", 0x0E9C, r);
-    const std::string root = std::string(kEnum) + name;
-    for (int d = 0; d < kInstances; ++d) {
-      const bool modem = d % 2 == 0;
-      const int n = r * kInstances + d;
-      std::snprintf(name, sizeof name, "\\6&%08x&0&%d", 0x1A2B3C00 + n, d + 1);
-      const std::string instance = root + name;
-      std::snprintf(name, sizeof name, "%s\\%04d", modem ? kModemClass : kNetClass, n);
-      const std::string driver = name;
-      auto key = tree.Create(instance);
-      SetText(tree, *key, "DeviceDesc", modem ? "tolvek ZR-77Q5K - USB" : "tolvek ZR-77Q5K USB-Lan Adapter");
-      SetText(tree, *key, "Driver", driver);
-      SetText(tree, *key, "ClassGUID", modem ? kModemClass : kNetClass);
-      SetText(tree, *key, "Service", modem ? "Modem" : "tvkndis");
-      auto parameters = tree.Create(instance + "\\Device Parameters");
-      SetText(tree, *parameters, "SymbolicName",
-              "\\??\\USB#" + instance.substr(sizeof kEnum - 1) + "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
-      SetText(tree, *parameters, "PortName", "COM" + std::to_string(3 + n % 250));
-      auto cls = tree.Create(kClassRoot + driver);
-      SetText(tree, *cls, "ResponsesKeyName", "tolvek ZR-77Q5K - USB#tolvek#Modem");
-      SetText(tree, *cls, "NetCfgInstanceId", "{5E3D3A4C-9F0B-4C1E-8D2A-" + std::to_string(100000000000 + n) + "}");
+  std::string current;
+  std::shared_ptr<zr::sim::RegKey> key;
+  zr::bench::ForEachUsbValue([&](const std::string& path, const char* name, const std::string& text) {
+    if (path != current) {
+      key = tree.Create(path);
+      current = path;
     }
-  }
+    key->SetValue(name, tree.Fold(name), zr::win::kRegSz,
+                  std::vector<std::uint8_t>(text.c_str(), text.c_str() + text.size() + 1));
+  });
 }
 
-// INF-like text of exactly kInfSize bytes; the last file names the modem in
-// its last line.
 void WriteInfFiles(const fs::path& inf) {
-  std::string line = "HKR,,Init1,,\"AT&F E0 V1 S0=0 &C1 &D2\"   ; filler of a large INF file\r\n";
-  for (int n = 0; n < kOemInfs; ++n) {
-    std::string text = "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Modem\r\n[Strings]\r\n";
-    std::string tail = n == kOemInfs - 1 ? "Modem=\"tolvek ZR-77Q5K USB-Modem\"\r\n" : "Modem=\"Other USB-Modem\"\r\n";
-    while (text.size() + line.size() + tail.size() <= kInfSize) text += line;
-    text += std::string(kInfSize - text.size() - tail.size(), ';');
-    text += tail;
-    Write(inf / ("oem" + std::to_string(n) + ".inf"), text);
-  }
+  for (int n = 0; n < zr::bench::kOemInfs; ++n)
+    Write(inf / ("oem" + std::to_string(n) + ".inf"), zr::bench::OemInfText(n));
 }
 
 class Folder {
@@ -149,7 +108,8 @@ void BM_DetectAtBounds(benchmark::State& state) {
     engine.reset();
     state.ResumeTiming();
   }
-  if (modem != 0x10028 || lan != 0x30 || files != 2 || machine->OpenHandles() != 0)
+  if (modem != zr::bench::kModemWord || lan != zr::bench::kLanWord || files != zr::bench::kModemInfEntries ||
+      machine->OpenHandles() != 0)
     state.SkipWithError("unexpected detection result");
   state.counters["peak_rss_MiB"] = PeakResidentMiB();
 }

@@ -1,6 +1,8 @@
 // A snapshot of every USB device instance below the USB enumerator key, in
 // the work file's usb_root sections: roots, then instances, then each
 // instance's values.
+#include <optional>
+
 #include "detect/text_match.h"
 #include "engine/opened_key.h"
 #include "engine/reg_edit.h"
@@ -18,9 +20,18 @@ using KeyPath = CRegEdit::KeyPathText;
 }  // namespace
 
 Text260 CRegEdit::ReadRegistryText(std::string_view keyPath, std::string_view valueName, int* result) {
+  OpenedKey key(platform_.Registry(), keyPath, win::kKeyQueryValue);
+  return ReadRegistryText(key.Ok() ? key.Handle() : IRegistry::kNoHandle, valueName, result);
+}
+
+Text260 CRegEdit::ReadRegistryText(RegHandle key, std::string_view valueName, int* result) {
   // The reader leaves its buffer alone when the key does not open.
   m_aszKeyPath[2].Clear();
-  const int read = RegReadValue(keyPath, valueName, m_aszKeyPath[2]);
+  int read = -1;
+  if (key != IRegistry::kNoHandle) {
+    read = ReadOpenedValue(key, valueName, std::span<std::uint8_t>(m_aszKeyPath[2].bytes(), KeyPath::Capacity()));
+    if (read > 0) m_aszKeyPath[2].Terminate(static_cast<std::size_t>(read));
+  }
   if (result != nullptr) *result = read;
   Text260 text;
   text = m_aszKeyPath[2].view();
@@ -70,12 +81,19 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
     for (int d = 0; d < kInstances; ++d) {
       key.Format("usb_device%d_index", d);
       if (ReadWorkInt(m_szSection.view(), key.view()) == 0) break;
-      auto read = [&](const KeyPath& path, std::string_view value, int* result = nullptr) {
-        if (path.empty()) {
+      // Each key is opened once for all its values: under Wine every open
+      // and close is a round trip to the server, and at the bounds they were
+      // most of the detection's time.
+      using Key = std::optional<OpenedKey>;
+      auto open = [&](Key& opened, const KeyPath& path) {
+        if (!path.empty()) opened.emplace(registry, path.view(), win::kKeyQueryValue);
+      };
+      auto read = [&](const Key& opened, std::string_view value, int* result = nullptr) {
+        if (!opened) {
           if (result != nullptr) *result = 0;
           return Text260();
         }
-        return ReadRegistryText(path.view(), value, result);
+        return ReadRegistryText(opened->Ok() ? opened->Handle() : IRegistry::kNoHandle, value, result);
       };
       auto write = [&](const char* format, std::string_view value) {
         key.Format(format, d);
@@ -93,7 +111,8 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         return path;
       };
 
-      const KeyPath instance = instancePath(false);
+      Key instance;
+      open(instance, instancePath(false));
       const Text260 description = read(instance, "DeviceDesc");
       write("usb_device%d_reg_dev_name", description.view());
       if (EqualIgnoringCase(description.view(), deviceDesc)) {
@@ -111,14 +130,17 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         write("usb_device%d_reg_sym_name", read(instance, "SymbolicName").view());
         continue;
       }
-      const KeyPath parameters = instancePath(true);
+      Key parameters;
+      open(parameters, instancePath(true));
       write("usb_device%d_reg_sym_name", read(parameters, "SymbolicName").view());
       write("usb_device%d_reg_port_name", read(parameters, "PortName").view());
-      write("usb_device%d_reg_service", read(instancePath(false), "Service").view());
+      write("usb_device%d_reg_service", read(instance, "Service").view());
       key.Format("usb_device%d_reg_driver", d);
       const Text260 driver = ReadWorkText(m_szSection.view(), key.view());
-      KeyPath classKey;
-      if (!classKey.Format("SYSTEM\\CurrentControlSet\\Control\\Class\\%s", driver.c_str())) classKey.Clear();
+      KeyPath classPath;
+      if (!classPath.Format("SYSTEM\\CurrentControlSet\\Control\\Class\\%s", driver.c_str())) classPath.Clear();
+      Key classKey;
+      open(classKey, classPath);
       write("usb_device%d_reg_rsp_name", read(classKey, "ResponsesKeyName").view());
       write("usb_device%d_reg_net_conf", read(classKey, "NetCfgInstanceId").view());
     }

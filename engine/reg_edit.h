@@ -198,9 +198,14 @@ class CRegEdit {
   template <typename Visit>
   void ForEachRecordedKey(int tree, Visit visit);
 
+  // RegReadValue's read, on a key the caller holds open.
+  int ReadOpenedValue(RegHandle key, std::string_view valueName, std::span<std::uint8_t> buffer);
   // A registry value as text (empty when it cannot be read), read through
   // RegReadValue into m_aszKeyPath[2]; `result` receives the reader's result.
   Text260 ReadRegistryText(std::string_view keyPath, std::string_view valueName, int* result = nullptr);
+  // The same on a key the caller holds open; kNoHandle reads as a key that
+  // did not open.
+  Text260 ReadRegistryText(RegHandle key, std::string_view valueName, int* result = nullptr);
   // Appends a path to an INF table; a full table takes no more.
   static void AppendInf(std::array<std::string, kInfTable>& table, int& count, std::string_view path);
   // Appends every OEM INF file (oem0.inf to oem255.inf) that names `text`,
