@@ -241,8 +241,17 @@ class CRegEdit {
   // Set once this engine has shown the access-error message; nothing clears
   // it. A run has one engine, so the message comes at most once per run.
   bool m_bAccessErrorShown = false;
+  // A failed work-file write leaves the file on disk older than what the
+  // run has learnt; from then on nothing is read from it.
+  void WorkFileFailed();
+
   IPlatform& platform_;
   std::optional<ProfileStore> workFile_;  // made once the work file's path is known
+  // False once the work file cannot be trusted: one from an earlier run
+  // survived the start-up deletion, or a write to it failed. It then reads
+  // as empty (every list ends at once) and takes no writes, so that nothing
+  // it names is deleted.
+  bool workFileUsable_ = true;
   int batchDepth_ = 0;
 };
 
@@ -252,7 +261,7 @@ class WorkFileBatch {
  public:
   explicit WorkFileBatch(CRegEdit& engine) : engine_(engine) { ++engine_.batchDepth_; }
   ~WorkFileBatch() {
-    if (--engine_.batchDepth_ == 0) engine_.workFile_->Flush();
+    if (--engine_.batchDepth_ == 0 && !engine_.workFile_->Flush()) engine_.WorkFileFailed();
   }
   WorkFileBatch(const WorkFileBatch&) = delete;
   WorkFileBatch& operator=(const WorkFileBatch&) = delete;

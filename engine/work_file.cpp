@@ -8,16 +8,16 @@ namespace zr {
 
 Text260 CRegEdit::ReadWorkText(std::string_view section, std::string_view key) {
   Text260 text;
-  text = workFile_->GetString(section, key, "", Text260::Capacity());
+  if (workFileUsable_) text = workFile_->GetString(section, key, "", Text260::Capacity());
   return text;
 }
 
 int CRegEdit::ReadWorkInt(std::string_view section, std::string_view key) {
-  return static_cast<int>(workFile_->GetInt(section, key, 0));
+  return workFileUsable_ ? static_cast<int>(workFile_->GetInt(section, key, 0)) : 0;
 }
 
 void CRegEdit::WriteWorkText(std::string_view section, std::string_view key, std::string_view value) {
-  workFile_->WriteString(section, key, value);
+  if (workFileUsable_ && !workFile_->WriteString(section, key, value)) WorkFileFailed();
 }
 
 bool CRegEdit::ReadWorkFileBytes(std::vector<std::uint8_t>& bytes) {
@@ -26,7 +26,12 @@ bool CRegEdit::ReadWorkFileBytes(std::vector<std::uint8_t>& bytes) {
 
 void CRegEdit::WriteWorkNumber(std::string_view section, std::string_view key, int value) {
   m_szNumber.Format("%d", value);
-  workFile_->WriteString(section, key, m_szNumber.view());
+  WriteWorkText(section, key, m_szNumber.view());
+}
+
+void CRegEdit::WorkFileFailed() {
+  workFileUsable_ = false;
+  workFile_->Invalidate();
 }
 
 }  // namespace zr
