@@ -9,9 +9,11 @@ namespace zr {
 
 int CRegEdit::RegReadValue(std::string_view keyPath, std::string_view valueName, std::span<std::uint8_t> buffer) {
   OpenedKey key(platform_.Registry(), keyPath, win::kKeyQueryValue);
+  lastReadResult_ = key.Result();
   if (!key.Ok()) return -1;
   std::uint32_t size = static_cast<std::uint32_t>(std::min(buffer.size(), kValueBuffer));
   const std::uint32_t rc = platform_.Registry().QueryValue(key.Handle(), valueName, buffer.data(), &size, nullptr);
+  lastReadResult_ = rc;
   if (rc != win::kSuccess) {
     if (!buffer.empty()) buffer[0] = 0;
     return 0;

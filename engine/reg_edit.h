@@ -213,9 +213,11 @@ class CRegEdit {
   // Calls visit(instance name, value) for every numbered class key "0000" to
   // "0255" below `classPath` whose value `valueName` reads and, from byte
   // `offset` on, begins with `prefix` (letters A to Z in either case).
+  // `unsure`, when given, is set when a key or value could not be read for
+  // any reason but its absence (or a value too long to match).
   template <typename Visit>
   void ForEachMatchingClassKey(std::string_view classPath, std::string_view valueName, std::size_t offset,
-                               std::string_view prefix, Visit visit);
+                               std::string_view prefix, Visit visit, bool* unsure = nullptr);
   // Deletes each file `folder`\`relative` in turn.
   void DeleteFilesIn(std::string_view folder, std::initializer_list<const char*> relative);
   // Deletes `child` below `parent` unless the child name is empty, or would
@@ -246,6 +248,8 @@ class CRegEdit {
   void WorkFileFailed();
 
   IPlatform& platform_;
+  // The Win32 result of RegReadValue's last open or query.
+  std::uint32_t lastReadResult_ = 0;
   std::optional<ProfileStore> workFile_;  // made once the work file's path is known
   // False once the work file cannot be trusted: one from an earlier run
   // survived the start-up deletion, or a write to it failed. It then reads

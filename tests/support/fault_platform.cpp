@@ -1,8 +1,6 @@
 #include "tests/support/fault_platform.h"
 
 #include "platform/win_codes.h"
-#include <cstdio>
-#include <cstdlib>
 
 namespace zr::testing {
 
@@ -11,7 +9,6 @@ bool FaultPlatform::Fails(Call call) {
   ++calls_;
   if (fault_.at == 0 || calls_ < fault_.at || (calls_ > fault_.at && !fault_.persistent)) return false;
   reached_ = true;
-  if (std::getenv("ZR_FAULT_TRACE")) std::fprintf(stderr, "fault in call kind %d\n", static_cast<int>(call));
   return true;
 }
 
