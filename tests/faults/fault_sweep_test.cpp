@@ -255,7 +255,7 @@ class Sweep {
 
   void StartEngine() {
     engine_ = std::make_unique<CRegEdit>(*platform_);
-    engine_->m_hSheetWnd = &sheet_;
+    engine_->Wizard().m_hSheetWnd = &sheet_;
     engine_->CheckWindowsVersion();
   }
 

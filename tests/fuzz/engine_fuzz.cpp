@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     zr::testing::RecordingSheet sheet;
     zr::CRegEdit engine(*machine);
-    engine.m_hSheetWnd = &sheet;
+    engine.Wizard().m_hSheetWnd = &sheet;
     engine.CheckWindowsVersion();
     engine.DetectModem();
     engine.DetectUsbLan();
