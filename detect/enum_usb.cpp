@@ -21,6 +21,7 @@ using KeyPath = CRegEdit::KeyPathText;
 
 Text260 CRegEdit::ReadRegistryText(std::string_view keyPath, std::string_view valueName, int* result) {
   OpenedKey key(platform_.Registry(), keyPath, win::kKeyQueryValue);
+  lastReadResult_ = key.Result();
   return ReadRegistryText(key.Ok() ? key.Handle() : IRegistry::kNoHandle, valueName, result);
 }
 

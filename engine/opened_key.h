@@ -25,6 +25,7 @@ class OpenedKey {
   OpenedKey& operator=(const OpenedKey&) = delete;
 
   bool Ok() const { return result_ == win::kSuccess; }
+  std::uint32_t Result() const { return result_; }
   RegHandle Handle() const { return handle_; }
 
   // The name of sub-key `index` into `name` (260 bytes); false when there is

@@ -9,6 +9,7 @@ namespace zr {
 
 int CRegEdit::RegReadValue(std::string_view keyPath, std::string_view valueName, std::span<std::uint8_t> buffer) {
   OpenedKey key(platform_.Registry(), keyPath, win::kKeyQueryValue);
+  lastReadResult_ = key.Result();
   if (!key.Ok()) return -1;
   return ReadOpenedValue(key.Handle(), valueName, buffer);
 }
@@ -16,6 +17,7 @@ int CRegEdit::RegReadValue(std::string_view keyPath, std::string_view valueName,
 int CRegEdit::ReadOpenedValue(RegHandle key, std::string_view valueName, std::span<std::uint8_t> buffer) {
   std::uint32_t size = static_cast<std::uint32_t>(std::min(buffer.size(), kValueBuffer));
   const std::uint32_t rc = platform_.Registry().QueryValue(key, valueName, buffer.data(), &size, nullptr);
+  lastReadResult_ = rc;
   if (rc != win::kSuccess) {
     if (!buffer.empty()) buffer[0] = 0;
     return 0;

@@ -99,7 +99,9 @@ void ProfileStore::Load() const {
   AddSection(Section{});
   bom_ = false;
   std::vector<std::uint8_t> bytes;
-  if (files_.ReadWholeFile(path_, bytes) != win::kSuccess) bytes.clear();
+  const std::uint32_t read = files_.ReadWholeFile(path_, bytes);
+  readFailed_ = read != win::kSuccess && read != win::kFileNotFound && read != win::kPathNotFound;
+  if (read != win::kSuccess) bytes.clear();
   std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (content.starts_with(kUtf8Bom)) {
     bom_ = true;

@@ -93,6 +93,10 @@ class ProfileStore {
   // content reloaded) when the file cannot be written.
   bool Flush();
 
+  // True when the last load could not read a file that may exist (refused,
+  // a failing disk): the store then holds nothing of it.
+  bool ReadFailed() const { return readFailed_; }
+
   // Forgets the cached content and any change not yet flushed; the next
   // access reads the file again (after the file was deleted or written by
   // someone else).
@@ -142,6 +146,7 @@ class ProfileStore {
   profile::CodePageText text_;
   mutable bool loaded_ = false;
   mutable bool bom_ = false;
+  mutable bool readFailed_ = false;
   mutable std::vector<Section> sections_;  // [0] is the part above any header
   // Hash of the folded section name -> position of its first section.
   mutable std::unordered_multimap<std::size_t, std::size_t> sectionIndex_;

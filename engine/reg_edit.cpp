@@ -7,6 +7,7 @@
 #include "engine/split_path.h"
 #include "engine/windows_version.h"
 #include "platform/text/codepage.h"
+#include "platform/win_codes.h"
 
 namespace zr {
 
@@ -60,8 +61,16 @@ CRegEdit::CRegEdit(IPlatform& platform) : platform_(platform) {
   InitPaths();
   workFile_.emplace(platform_.Files(), std::string(m_szWorkFile.view()), platform_.System().AnsiCodePage());
   // A work file that an earlier run left behind would be read as current and
-  // could steer deletions to keys that now belong to other devices.
-  DeleteWorkFile();
+  // could steer deletions to keys that now belong to other devices: it goes,
+  // read-only or not, and when anything of that name is still there
+  // afterwards (a folder, a file that cannot be deleted, or an answer that
+  // does not say it is gone) the work file is not used in this run.
+  DeleteFileForce(std::string(m_szWorkFile.view()));
+  workFile_->Invalidate();
+  std::uint32_t error = 0;
+  if (platform_.Files().GetAttributes(m_szWorkFile.view(), error) != win::kInvalidFileAttributes ||
+      (error != win::kFileNotFound && error != win::kPathNotFound))
+    workFileUsable_ = false;
 }
 
 CRegEdit::~CRegEdit() { DeleteWorkFile(); }

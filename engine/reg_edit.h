@@ -218,9 +218,11 @@ class CRegEdit {
   // Calls visit(instance name, value) for every numbered class key "0000" to
   // "0255" below `classPath` whose value `valueName` reads and, from byte
   // `offset` on, begins with `prefix` (letters A to Z in either case).
+  // `unsure`, when given, is set when a key or value could not be read for
+  // any reason but its absence (or a value too long to match).
   template <typename Visit>
   void ForEachMatchingClassKey(std::string_view classPath, std::string_view valueName, std::size_t offset,
-                               std::string_view prefix, Visit visit);
+                               std::string_view prefix, Visit visit, bool* unsure = nullptr);
   // Deletes each file `folder`\`relative` in turn.
   void DeleteFilesIn(std::string_view folder, std::initializer_list<const char*> relative);
   // Deletes `child` below `parent` unless the child name is empty, or would
@@ -246,8 +248,19 @@ class CRegEdit {
   // Set once this engine has shown the access-error message; nothing clears
   // it. A run has one engine, so the message comes at most once per run.
   bool m_bAccessErrorShown = false;
+  // A failed work-file write leaves the file on disk older than what the
+  // run has learnt; from then on nothing is read from it.
+  void WorkFileFailed();
+
   IPlatform& platform_;
+  // The Win32 result of RegReadValue's last open or query.
+  std::uint32_t lastReadResult_ = 0;
   std::optional<ProfileStore> workFile_;  // made once the work file's path is known
+  // False once the work file cannot be trusted: one from an earlier run
+  // survived the start-up deletion, or a write to it failed. It then reads
+  // as empty (every list ends at once) and takes no writes, so that nothing
+  // it names is deleted.
+  bool workFileUsable_ = true;
   int batchDepth_ = 0;
 };
 
@@ -257,7 +270,7 @@ class WorkFileBatch {
  public:
   explicit WorkFileBatch(CRegEdit& engine) : engine_(engine) { ++engine_.batchDepth_; }
   ~WorkFileBatch() {
-    if (--engine_.batchDepth_ == 0) engine_.workFile_->Flush();
+    if (--engine_.batchDepth_ == 0 && !engine_.workFile_->Flush()) engine_.WorkFileFailed();
   }
   WorkFileBatch(const WorkFileBatch&) = delete;
   WorkFileBatch& operator=(const WorkFileBatch&) = delete;

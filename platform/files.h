@@ -2,6 +2,10 @@
 // code page. Path components compare without regard to case. Every method
 // returns a Win32 result code (zr::win::k*) unless it says otherwise.
 //
+// The methods take whole paths and whole files: there are no handles. The
+// only pointer arguments are IsTextUnicode's: no bytes read as no text
+// (false, `flags` set to 0 when given).
+//
 // Codes common to every method that takes a path:
 // - kFileNotFound: the last component does not exist;
 // - kPathNotFound: a folder on the way does not exist, the path is "", or a

@@ -7,6 +7,14 @@
 //
 // Handles: kRootHandle stands for HKEY_LOCAL_MACHINE itself. Every other
 // handle comes from OpenKey and must be given back to CloseKey exactly once.
+//
+// Bad arguments, the same for every method: a pointer a method cannot do
+// without (QueryValue's size when data is given, SetValue's data when size
+// is above 0, EnumKey's and EnumValue's name and capacity) missing gives
+// kInvalidParameter before the handle is looked at; then a handle that is
+// kNoHandle, was never handed out or is already closed gives kInvalidHandle.
+// Either way nothing changes and no output is written. (ReplaceAccessList
+// on 9x answers kCallNotImplemented whatever it is given.)
 // "NT" below means a machine of platform id 2, "9x" one of platform id 1.
 #pragma once
 

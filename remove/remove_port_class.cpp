@@ -47,16 +47,22 @@ int CRegEdit::RemovePortClass(int nMode) {
 
 int CRegEdit::HasOtherPortAdapter() {
   std::uint16_t found = 0;
-  ForEachMatchingClassKey(kUsbClass, "DriverDesc", 0, "", [&](std::string_view, std::string_view description) {
-    for (std::size_t row = 0; row < std::size(kSiblingAdapters); ++row) {
-      if (StartsWithIgnoringCase(description, kSiblingAdapters[row])) {
-        found |= static_cast<std::uint16_t>(1u << row);
-        break;
-      }
-    }
-  });
+  // A class key that could not be read (refused, a failing disk) may be a
+  // sibling adapter's: the files it shares with this one then stay.
+  bool unsure = false;
+  ForEachMatchingClassKey(
+      kUsbClass, "DriverDesc", 0, "",
+      [&](std::string_view, std::string_view description) {
+        for (std::size_t row = 0; row < std::size(kSiblingAdapters); ++row) {
+          if (StartsWithIgnoringCase(description, kSiblingAdapters[row])) {
+            found |= static_cast<std::uint16_t>(1u << row);
+            break;
+          }
+        }
+      },
+      &unsure);
   // Row 0 is the device itself; every other row is a sibling.
-  return (found >> 1) != 0 ? 1 : 0;
+  return (found >> 1) != 0 || unsure ? 1 : 0;
 }
 
 }  // namespace zr

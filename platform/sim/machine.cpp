@@ -1,6 +1,8 @@
 #include "platform/sim/machine.h"
 
+#include <algorithm>
 #include <ctime>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -17,6 +19,8 @@ namespace fs = std::filesystem;
 
 namespace zr::sim {
 namespace {
+
+constexpr unsigned kUtf8CodePage = 65001;
 
 bool ReadFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -48,6 +52,44 @@ bool ParseRegInto(const fs::path& path, RegTree& tree, RegFormat& format, std::s
     error = path.string() + (parseError.line ? ":" + std::to_string(parseError.line) : std::string()) + ": " +
             parseError.message;
     return false;
+  }
+  return true;
+}
+
+// Every name below the drive folders must be one a Windows machine can
+// hold and the ANSI calls can reach: text the code page holds unchanged,
+// no character Windows refuses in a name, no two names in one folder that
+// differ only in letter case (Windows would see one file).
+bool CheckDriveNames(const fs::path& folder, unsigned codePage, std::string& error) {
+  std::error_code ec;
+  for (const fs::directory_entry& drive : fs::directory_iterator(folder, ec)) {
+    const std::string driveName = drive.path().filename().string();
+    if (!drive.is_directory(ec) || driveName.size() != 7 || driveName.rfind("drive_", 0) != 0) continue;
+    std::vector<fs::path> folders{drive.path()};
+    while (!folders.empty()) {
+      const fs::path current = folders.back();
+      folders.pop_back();
+      std::map<std::u16string, std::string> seen;
+      for (const fs::directory_entry& entry : fs::directory_iterator(current, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::string where = entry.path().string() + ": ";
+        if (text::ToUtf8(text::FromUtf8(name, codePage), codePage) != name) {
+          error = where + "the name is no text that code page " + std::to_string(codePage) + " holds unchanged";
+          return false;
+        }
+        if (name.find_first_of("<>:\"|?*\\") != std::string::npos ||
+            std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+          error = where + "the name holds a character Windows does not allow in file names";
+          return false;
+        }
+        const auto [other, added] = seen.emplace(FoldName(name, kUtf8CodePage), name);
+        if (!added) {
+          error = where + "the names '" + other->second + "' and '" + name + "' differ only in letter case";
+          return false;
+        }
+        if (entry.is_directory(ec) && !entry.is_symlink(ec)) folders.push_back(entry.path());
+      }
+    }
   }
   return true;
 }
@@ -92,6 +134,14 @@ std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::string
   RegTree tree(config.codePage);
   RegFormat format = RegFormat::Regedit4;
   if (!ParseRegInto(folder / "HKLM.reg", tree, format, error)) return nullptr;
+  // plug.reg is merged only when the device is plugged in; a bad one is
+  // refused now, before the run has changed anything.
+  if (fs::exists(folder / "plug.reg", ec)) {
+    RegTree plugged(config.codePage);
+    RegFormat plugFormat = RegFormat::Regedit4;
+    if (!ParseRegInto(folder / "plug.reg", plugged, plugFormat, error)) return nullptr;
+  }
+  if (!CheckDriveNames(folder, config.codePage, error)) return nullptr;
   return std::unique_ptr<SimMachine>(new SimMachine(folder, std::move(config), std::move(tree), format));
 }
 

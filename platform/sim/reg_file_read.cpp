@@ -2,6 +2,7 @@
 // line at a time; only a hex list continued with a trailing '\' reads on.
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "platform/sim/reg_file.h"
 #include "platform/sim/reg_file_decode.h"
 #include "platform/sim/reg_file_text.h"
+#include "platform/text/codepage.h"
 #include "platform/win_codes.h"
 
 namespace zr::sim {
@@ -230,12 +232,17 @@ class RegReader {
     }
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    if (!ParseData(type, data)) return false;
-    key_->SetValue(name, tree_.Fold(name), type, std::move(data));
+    std::optional<std::vector<std::uint8_t>> utf16;
+    if (!ParseData(type, data, utf16)) return false;
+    key_->SetValue(name, tree_.Fold(name), type, std::move(data), std::move(utf16));
     return true;
   }
 
-  bool ParseData(std::uint32_t& type, std::vector<std::uint8_t>& data) {
+  // A version 5 file's text data is kept as the file holds it beside the
+  // code-page form the ANSI calls read.
+  bool ParseData(std::uint32_t& type, std::vector<std::uint8_t>& data,
+                 std::optional<std::vector<std::uint8_t>>& utf16) {
+    const bool wide = dialect_.Format() == RegFormat::Version5;
     if (Peek() == '"') {
       std::string quoted;
       if (!ParseQuoted(quoted) || !ExpectEndOfValue()) return false;
@@ -243,6 +250,11 @@ class RegReader {
       type = win::kRegSz;
       data.assign(text.begin(), text.end());
       data.push_back(0);
+      if (wide) {
+        utf16.emplace();
+        regfile::AppendUtf16Le(text::Utf16FromUtf8(quoted), *utf16);
+        utf16->insert(utf16->end(), 2, 0);
+      }
       return true;
     }
     if (ConsumeWord("dword:")) {
@@ -255,7 +267,9 @@ class RegReader {
     }
     if (ConsumeWord("hex(")) {
       if (!ParseHexType(type) || !ParseHexList(data)) return false;
-      if (regfile::HoldsText(type)) data = dialect_.TextDataFromFile(data);
+      if (!regfile::HoldsText(type)) return true;
+      if (wide) utf16 = data;
+      data = dialect_.TextDataFromFile(data);
       return true;
     }
     std::string_view kind = Token();

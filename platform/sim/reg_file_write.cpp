@@ -21,14 +21,41 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kHexWrapColumn = 77;
 constexpr std::string_view kHexContinuation = "\\\r\n  ";
 
+bool IsControl(std::uint32_t unit) { return unit < 0x20 || unit == 0x7F; }
+
 // A REG_SZ is written as "..." only when reading that back gives the same
-// bytes: text, one final zero, nothing a line or the code page would change.
-bool ReadsBackQuoted(const RegValue& value, unsigned codePage) {
+// bytes: one final zero, no control character (zeros and line breaks
+// included), nothing the format would change. A REGEDIT4 file carries any
+// other bytes as they are, but a lead byte before a '"' would swallow the
+// escape's backslash; a version 5 file carries the text as UTF-16, which
+// only text the code page holds unchanged survives.
+bool ReadsBackQuoted(const RegValue& value, const RegDialect& dialect) {
   if (value.type != win::kRegSz || value.data.empty() || value.data.back() != 0) return false;
   const std::string_view text(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1);
-  for (unsigned char byte : text)
-    if (byte < 0x20 || byte == 0x7F) return false;  // zeros, line breaks and other control characters
-  return regfile::RoundTripsUtf16(text, codePage);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (IsControl(byte)) return false;
+    if (i + 1 < text.size() && text[i + 1] == '"' && text::IsLeadByte(byte, dialect.CodePage())) return false;
+  }
+  return dialect.Format() == RegFormat::Regedit4 || regfile::RoundTripsUtf16(text, dialect.CodePage());
+}
+
+// The UTF-8 file text of a REG_SZ kept as a version 5 file held it, when it
+// reads back as "..." to the same UTF-16: one final zero, no control
+// character, no surrogate without its partner.
+bool QuotableUtf16(const std::vector<std::uint8_t>& utf16, std::string& fileText) {
+  if (utf16.size() < 2 || utf16.size() % 2 != 0 || utf16[utf16.size() - 2] != 0 || utf16.back() != 0) return false;
+  const std::u16string units = regfile::Utf16FromLe(utf16.data(), utf16.size() - 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t unit = units[i];
+    if (IsControl(unit)) return false;
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF, low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (low) return false;
+    if (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF)) return false;
+    if (high) ++i;
+  }
+  fileText = text::Utf8FromUtf16(units);
+  return true;
 }
 
 class RegWriter {
@@ -65,8 +92,15 @@ class RegWriter {
       AppendQuoted(line, value.name);
     }
     line += '=';
-    const unsigned codePage = dialect_.CodePage();
-    if (ReadsBackQuoted(value, codePage)) {
+    // Data a version 5 file gave goes back as it came, whatever it holds.
+    const bool keptUtf16 = dialect_.Format() == RegFormat::Version5 && value.utf16;
+    std::string fileText;
+    if (keptUtf16 && value.type == win::kRegSz && QuotableUtf16(*value.utf16, fileText)) {
+      AppendQuotedFileText(line, fileText);
+    } else if (keptUtf16) {
+      AppendHexKind(line, value.type);
+      AppendHexList(line, *value.utf16);
+    } else if (ReadsBackQuoted(value, dialect_)) {
       AppendQuoted(line, std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
     } else if (value.type == win::kRegDword && value.data.size() == 4) {
       char digits[9];
@@ -76,23 +110,30 @@ class RegWriter {
       line += "dword:";
       line += digits;
     } else {
-      if (value.type == win::kRegBinary) {
-        line += "hex:";
-      } else {
-        char kind[16];
-        std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(value.type));
-        line += kind;
-      }
+      AppendHexKind(line, value.type);
       AppendHexList(line, regfile::HoldsText(value.type) ? dialect_.TextDataToFile(value.data) : value.data);
     }
     out_ += line;
     out_ += kLineEnd;
   }
 
+  static void AppendHexKind(std::string& line, std::uint32_t type) {
+    if (type == win::kRegBinary) {
+      line += "hex:";
+      return;
+    }
+    char kind[16];
+    std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(type));
+    line += kind;
+  }
+
+  void AppendQuoted(std::string& line, std::string_view codePageText) const {
+    AppendQuotedFileText(line, dialect_.FromCodePage(codePageText));
+  }
+
   // Escapes what the reader unescapes; a name has no hex form, so its line
   // breaks and zeros are escaped too. A trail byte is never escaped.
-  void AppendQuoted(std::string& line, std::string_view codePageText) const {
-    const std::string text = dialect_.FromCodePage(codePageText);
+  void AppendQuotedFileText(std::string& line, const std::string& text) const {
     line += '"';
     for (std::size_t i = 0; i < text.size();) {
       const std::size_t length = dialect_.CharLength(text, i);
@@ -182,7 +223,7 @@ bool ValuesFit(const RegKey& key, RegFormat format, unsigned codePage) {
   for (std::size_t i = 0; i < key.ValueCount(); ++i) {
     const RegValue& value = key.ValueAt(i);
     if (!NameFits(value.name, codePage)) return false;
-    if (format == RegFormat::Version5 && regfile::HoldsText(value.type) &&
+    if (format == RegFormat::Version5 && regfile::HoldsText(value.type) && !value.utf16 &&
         !regfile::RoundTripsUtf16(
             std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()), codePage))
       return false;

@@ -79,15 +79,16 @@ const RegValue* RegKey::FindValue(std::u16string_view fold) const {
 }
 
 void RegKey::SetValue(std::string_view name, std::u16string fold, std::uint32_t type,
-                      std::vector<std::uint8_t> data) {
+                      std::vector<std::uint8_t> data, std::optional<std::vector<std::uint8_t>> utf16) {
   const std::size_t i = LowerBound(values_, fold);
   if (i < values_.size() && values_[i].fold == fold) {
     values_[i].type = type;
     values_[i].data = std::move(data);
+    values_[i].utf16 = std::move(utf16);
     return;
   }
   values_.insert(values_.begin() + static_cast<std::ptrdiff_t>(i),
-                 RegValue{std::string(name), std::move(fold), type, std::move(data)});
+                 RegValue{std::string(name), std::move(fold), type, std::move(data), std::move(utf16)});
 }
 
 bool RegKey::RemoveValue(std::u16string_view fold) {

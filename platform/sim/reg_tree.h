@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,12 @@ struct RegValue {
   std::string name;  // "" is the default value
   std::u16string fold;
   std::uint32_t type = 0;
-  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t> data;  // what the ANSI calls read: text kinds in the code page
+  // A text kind read from a version 5 file: its data as the file held it
+  // (UTF-16LE, odd lengths and characters the code page lacks included), so
+  // that a save gives back every byte it did not change. Dropped when the
+  // value is set again.
+  std::optional<std::vector<std::uint8_t>> utf16;
 };
 
 class RegKey {
@@ -50,7 +56,8 @@ class RegKey {
   // Replaces the value of that fold key in place (keeping its first
   // spelling), or adds it in order.
   void SetValue(std::string_view name, std::u16string fold, std::uint32_t type,
-                std::vector<std::uint8_t> data);
+                std::vector<std::uint8_t> data,
+                std::optional<std::vector<std::uint8_t>> utf16 = std::nullopt);
   bool RemoveValue(std::u16string_view fold);
 
   // Number of keys in this sub-tree, this key included.

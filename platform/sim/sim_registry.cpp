@@ -102,11 +102,12 @@ std::uint32_t SimRegistry::QueryValue(RegHandle key, std::string_view name, std:
 
 std::uint32_t SimRegistry::SetValue(RegHandle key, std::string_view name, std::uint32_t type,
                                     const std::uint8_t* data, std::uint32_t size) {
+  if (data == nullptr && size > 0) return win::kInvalidParameter;
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeySetValue, handle); rc != win::kSuccess) return rc;
   std::vector<std::uint8_t> bytes;
   if (data == nullptr) {
-    if (size > 0 || (!IsNt() && type == win::kRegSz)) return win::kInvalidParameter;
+    if (!IsNt() && type == win::kRegSz) return win::kInvalidParameter;
   } else if (!IsNt() && type == win::kRegSz) {
     // 9x takes a string up to its zero whatever length it is given. The zero
     // is looked for within the given bytes only: the caller's buffer may end

@@ -109,10 +109,13 @@ std::uint32_t Win32Files::WriteWholeFile(std::string_view path,
 }
 
 bool Win32Files::IsTextUnicode(const std::uint8_t* bytes, std::size_t size, int* flags) {
-  // The call takes an int length and needs a readable pointer even for none.
-  static const std::uint8_t kNothing = 0;
-  const void* data = bytes != nullptr ? static_cast<const void*>(bytes) : &kNothing;
-  const int length = bytes != nullptr ? static_cast<int>(std::min<std::size_t>(size, INT_MAX)) : 0;
+  if (bytes == nullptr) {
+    if (flags != nullptr) *flags = 0;
+    return false;
+  }
+  // The call takes an int length.
+  const void* data = bytes;
+  const int length = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
   INT result = flags != nullptr ? *flags : 0;
   const BOOL unicode = ::IsTextUnicode(data, length, flags != nullptr ? &result : nullptr);
   if (flags != nullptr) *flags = result;

@@ -73,6 +73,7 @@ std::uint32_t Win32Registry::OpenKey(std::string_view path, std::uint32_t access
 
 std::uint32_t Win32Registry::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data,
                                         std::uint32_t* size, std::uint32_t* type) {
+  if (data != nullptr && size == nullptr) return win::kInvalidParameter;
   HKEY hkey = Lookup(key);
   if (hkey == nullptr) return win::kInvalidHandle;
   if (HoldsZero(name)) return win::kInvalidParameter;
@@ -91,12 +92,12 @@ std::uint32_t Win32Registry::QueryValue(RegHandle key, std::string_view name, st
 
 std::uint32_t Win32Registry::SetValue(RegHandle key, std::string_view name, std::uint32_t type,
                                       const std::uint8_t* data, std::uint32_t size) {
-  HKEY hkey = Lookup(key);
-  if (hkey == nullptr) return win::kInvalidHandle;
-  if (HoldsZero(name)) return win::kInvalidParameter;
   // NT's RegSetValueExA dereferences data for a string kind even when it was
   // given none; it must not be reached that way.
   if (data == nullptr && size > 0) return win::kInvalidParameter;
+  HKEY hkey = Lookup(key);
+  if (hkey == nullptr) return win::kInvalidHandle;
+  if (HoldsZero(name)) return win::kInvalidParameter;
   const std::string valueName(name);
 
   if (data == nullptr || !IsStringKind(type)) {
@@ -147,9 +148,9 @@ std::uint32_t Win32Registry::DeleteKey(RegHandle key, std::string_view subkey) {
 
 std::uint32_t Win32Registry::EnumKey(RegHandle key, std::uint32_t index, char* name,
                                      std::uint32_t* capacity) {
+  if (name == nullptr || capacity == nullptr) return win::kInvalidParameter;
   HKEY hkey = Lookup(key);
   if (hkey == nullptr) return win::kInvalidHandle;
-  if (capacity == nullptr) return win::kInvalidParameter;
   DWORD count = *capacity;
   const LONG rc = RegEnumKeyExA(hkey, index, name, &count, nullptr, nullptr, nullptr, nullptr);
   *capacity = count;
@@ -158,9 +159,9 @@ std::uint32_t Win32Registry::EnumKey(RegHandle key, std::uint32_t index, char* n
 
 std::uint32_t Win32Registry::EnumValue(RegHandle key, std::uint32_t index, char* name,
                                        std::uint32_t* capacity) {
+  if (name == nullptr || capacity == nullptr) return win::kInvalidParameter;
   HKEY hkey = Lookup(key);
   if (hkey == nullptr) return win::kInvalidHandle;
-  if (capacity == nullptr) return win::kInvalidParameter;
   DWORD count = *capacity;
   const LONG rc = RegEnumValueA(hkey, index, name, &count, nullptr, nullptr, nullptr, nullptr);
   *capacity = count;

@@ -8,6 +8,8 @@
 // engine's unit tests' part: Wine enforces no access lists to compare with.)
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "tests/conformance/world_fixture.h"
 
@@ -121,6 +123,32 @@ TEST_F(RegistryKeys, HandleMasksOnNtIgnoredOn9x) {
     Bytes out;
     ReadValue(keyPath, "v", out);
     EXPECT_EQ(out == old, IsNt() || !set) << "a refused change leaves the value as it was";
+  }
+}
+
+// A missing pointer is refused before the handle is looked at; a handle
+// that is no open key's is refused by every method; neither writes anything.
+TEST_F(RegistryKeys, BadHandlesAndMissingArguments) {
+  for (const RegHandle bad : {IRegistry::kNoHandle, RegHandle{0x00BADBAD}}) {
+    std::uint8_t data[4] = {7, 7, 7, 7};
+    std::uint32_t size = 4, type = 9, capacity = 4;
+    char name[4] = "abc";
+    const struct { const char* call; std::uint32_t result, expected; } rows[] = {
+        {"QueryValue", Reg().QueryValue(bad, "v", data, &size, &type), kInvalidHandle},
+        {"SetValue", Reg().SetValue(bad, "v", kRegBinary, data, 2), kInvalidHandle},
+        {"DeleteValue", Reg().DeleteValue(bad, "v"), kInvalidHandle},
+        {"DeleteKey", Reg().DeleteKey(bad, "k"), kInvalidHandle},
+        {"EnumKey", Reg().EnumKey(bad, 0, name, &capacity), kInvalidHandle},
+        {"EnumValue", Reg().EnumValue(bad, 0, name, &capacity), kInvalidHandle},
+        {"CloseKey", Reg().CloseKey(bad), kInvalidHandle},
+        {"QueryValue, data without a size", Reg().QueryValue(bad, "v", data, nullptr, &type), kInvalidParameter},
+        {"SetValue, a size without data", Reg().SetValue(bad, "v", kRegBinary, nullptr, 4), kInvalidParameter},
+        {"EnumKey without a name", Reg().EnumKey(bad, 0, nullptr, &capacity), kInvalidParameter},
+        {"EnumValue without a capacity", Reg().EnumValue(bad, 0, name, nullptr), kInvalidParameter},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.result, row.expected) << row.call << ", handle " << bad;
+    EXPECT_EQ(std::vector<std::uint8_t>(data, data + 4), std::vector<std::uint8_t>(4, 7));
+    EXPECT_EQ(std::tuple(size, type, capacity, std::string(name)), std::tuple(4u, 9u, 4u, std::string("abc")));
   }
 }
 

@@ -72,6 +72,8 @@ TEST_F(TextUnicode, VerdictsAndFlags) {
     EXPECT_EQ(std::tuple(plain, all, flags, statistical), std::tuple(row.plain, row.plain, row.flagsOut, row.statistics))
         << "without flags, with 0xFFFF, the flags written back, statistics alone";
   }
+  int flags = 0xFFFF;
+  EXPECT_EQ(std::pair(Files().IsTextUnicode(nullptr, 8, &flags), flags), std::pair(false, 0)) << "no bytes";
 }
 
 TEST(CodePage, ShiftJisConversions) {

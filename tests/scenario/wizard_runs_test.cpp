@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text/codepage.h"
 #include "platform/win_codes.h"
 #include "tests/scenario/scenario_image.h"
 
@@ -204,6 +205,33 @@ TEST(Transcripts, ShowWhatTheUserSawInOrder) {
     }
     EXPECT_FALSE(Contains(Lines(result.out), "ここでWindowsが再起動します。"));
   }
+}
+
+// A read-only work file that an earlier run left, naming other devices' keys
+// (the memory stick's instance, the standard modem's class and Unimodem
+// keys, COM1), on a machine where the device was never installed: the run
+// finds nothing, changes nothing, and the file is gone.
+TEST(StaleWorkFile, AReadOnlyFileFromAnEarlierRunSteersNothing) {
+  ScratchImage image("winxp-nothing");
+  const std::string stale =
+      "[usb_root0]\r\nindex=1\r\nreg_enum=Vid_0d49&Pid_7010\r\nusb_device0_index=1\r\n"
+      "usb_device0_reg_enum=5&2c4e6a8b&0&2\r\nusb_device0_reg_dev_name=tolvek ZR-77Q5K - USB\r\n"
+      "usb_device0_reg_driver={4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000\r\n"
+      "usb_device0_reg_guid={4D36E96D-E325-11CE-BFC1-08002BE10318}\r\n"
+      "usb_device0_reg_sym_name=\\??\\USB#Vid_0d49&Pid_7010#5&2c4e6a8b&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}\r\n"
+      "usb_device0_reg_port_name=COM1\r\nusb_device0_reg_service=usbser\r\n"
+      "usb_device0_reg_rsp_name=標準 56000 bps モデム#(標準モデムの種類)#Modem\r\n";
+  const std::filesystem::path workFile = image.Folder() / "drive_c/WINDOWS/tvk_temp.dat";
+  image.WriteFile("drive_c/WINDOWS/tvk_temp.dat", text::FromUtf8(stale, 932));
+  std::filesystem::permissions(workFile, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  const auto before = image.Snapshot();
+  // Two pages on whatever detection finds: the removal runs if one is offered.
+  const RunResult run = RunProgram(image, "check 1001\nnext\nnext\nfinish\n");
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_TRUE(Contains(PageAfter(run.out, "next"), "インストールされていません")) << run.out;
+  EXPECT_EQ(before.DifferencesFrom(image.Snapshot()), "");
+  EXPECT_TRUE(image.Events().empty());
+  EXPECT_FALSE(std::filesystem::exists(workFile));
 }
 
 TEST(ImageErrors, AnUnusableImageEndsTheRunWithItsFileAndLine) {

@@ -13,7 +13,7 @@
 
 namespace zr::testing {
 
-struct MemoryFile final : IFiles {
+struct MemoryFile : IFiles {
   std::optional<std::string> content;  // nullopt: no file
   bool refuseWrites = false;
   int writes = 0;

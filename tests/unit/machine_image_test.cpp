@@ -6,6 +6,7 @@
 
 #include "platform/sim/host_path.h"
 #include "platform/sim/machine.h"
+#include "platform/text/codepage.h"
 #include "platform/win_codes.h"
 #include "tests/support/temp_image.h"
 
@@ -23,18 +24,40 @@ std::unique_ptr<SimMachine> MustLoad(const TempImage& image) {
 
 TEST(MachineImage, RefusesMalformedImagesNamingFileAndLine) {
   const std::string system = "[system]\nmajor=5\nminor=1\nplatform=2\n";
-  // contents "-": the file is missing; expected: part of the error message.
-  const struct { const char* file; std::string contents; const char* expected; } cases[] = {
+  const std::string reg = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n";
+  std::string v5 = "\xFF\xFE";
+  for (char16_t unit : text::Utf16FromUtf8("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\☃]\r\n"))
+    v5 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  // contents "-": the file is missing; `also`: a second file, empty;
+  // expected: part of the error message.
+  const struct { const char* file; std::string contents; const char* expected; const char* also = nullptr; } cases[] = {
       {"machine.ini", system + "windows=C:\\WINDOWS\ncolour=red\n", "machine.ini:6: unknown key 'colour'"},
       {"machine.ini", "[system]\nmajor=five\n", "machine.ini:2: 'major' is not a number"},
       {"machine.ini", system + "windows=D:\\WINDOWS\n", "no folder drive_d"},
+      {"machine.ini", system + "windows=WINDOWS\n", "machine.ini:5: 'windows' is not a full Windows path"},
+      {"machine.ini", system + "windows=C:\\W\nplatform=3\n", "machine.ini:6: 'platform' given twice"},
+      {"machine.ini", system + "windows=C:\\W\ncodepage=1\n", "machine.ini:6: code page 1 is not supported"},
+      {"machine.ini", system + "windows=C:\\W\n[protected]\nkey1=\\SYSTEM\n", "machine.ini:7: 'key1' must name a key below HKLM"},
+      {"machine.ini", "[system]\nmajor=5\n", "machine.ini: [system] lacks 'minor'"},
+      {"machine.ini", "major=5\n", "machine.ini:1: 'major' before any section"},
       {"HKLM.reg", "-", "HKLM.reg: cannot be read"},
-      {"HKLM.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=hex:01,zz\r\n", "HKLM.reg:4:"},
+      {"HKLM.reg", reg + "\"v\"=hex:01,zz\r\n", "HKLM.reg:4: bad hex byte 'zz'"},
+      {"HKLM.reg", reg + "\"v\"=dword:123456789\r\n", "HKLM.reg:4: dword has more than 8 hex digits"},
+      {"HKLM.reg", reg + "[HKEY_CURRENT_USER\\Software]\r\n", "HKLM.reg:4: key outside HKEY_LOCAL_MACHINE"},
+      {"HKLM.reg", reg + "\"v\"=\"open\r\n", "HKLM.reg:4: unterminated string"},
+      {"HKLM.reg", v5, "HKLM.reg:3: name '☃' has characters that code page 932 cannot hold unchanged"},
+      {"plug.reg", reg + "\"v\"=hex:01,zz\r\n", "plug.reg:4: bad hex byte 'zz'"},
+      {"plug.reg", "REGEDIT5\r\n", "plug.reg"},
+      {"drive_c/WINDOWS/inf/a\x81.inf", "", "no text that code page 932 holds unchanged"},
+      {"drive_c/WINDOWS/inf/\xE2\x82\xAC.inf", "", "no text that code page 932 holds unchanged"},
+      {"drive_c/WINDOWS/inf/a?.inf", "", "a character Windows does not allow in file names"},
+      {"drive_c/WINDOWS/inf/oem3.inf", "", "differ only in letter case", "drive_c/WINDOWS/inf/OEM3.INF"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
     TempImage image;
     image.Write(c.file, c.contents);
+    if (c.also) image.Write(c.also, "");
     if (c.contents == "-") std::filesystem::remove(image.Folder() / c.file);
     std::string error;
     EXPECT_EQ(SimMachine::Load(image.Folder(), error), nullptr);
