@@ -129,7 +129,7 @@ int EditBoxLines::MaxColumn() const {
 std::vector<std::wstring> EditBoxLines::Shown(int first, int column) const {
   std::vector<std::wstring> rows;
   for (int i = 0; i < visibleRows && first + i < static_cast<int>(lines.size()); ++i)
-    rows.push_back(SliceCells(lines[static_cast<std::size_t>(first + i)], column, visibleCols));
+    rows.push_back(SliceCells(lines[static_cast<std::size_t>(first) + static_cast<std::size_t>(i)], column, visibleCols));
   return rows;
 }
 
