@@ -91,6 +91,11 @@ void RegKey::SetValue(std::string_view name, std::u16string fold, std::uint32_t 
                  RegValue{std::string(name), std::move(fold), type, std::move(data), std::move(utf16)});
 }
 
+void RegKey::SetAccessListReplaced(bool replaced) {
+  accessList_.clear();
+  if (replaced) accessList_ = {{"S-1-5-4", 0x20019, 0}, {"S-1-5-32-544", 0xF003F, 0}};
+}
+
 bool RegKey::RemoveValue(std::u16string_view fold) {
   const std::size_t i = LowerBound(values_, fold);
   if (i >= values_.size() || values_[i].fold != fold) return false;

@@ -28,6 +28,15 @@ struct RegValue {
   std::optional<std::vector<std::uint8_t>> utf16;
 };
 
+// One access-allowed entry of a key's access list: the trustee's security
+// identifier, the access mask and the inheritance flags.
+struct AccessEntry {
+  std::string sid;
+  std::uint32_t mask = 0;
+  std::uint32_t flags = 0;
+  bool operator==(const AccessEntry&) const = default;
+};
+
 class RegKey {
  public:
   RegKey(std::string name, std::u16string fold) : name_(std::move(name)), fold_(std::move(fold)) {}
@@ -38,9 +47,13 @@ class RegKey {
   // Set when the key has been deleted while a handle still refers to it.
   bool Deleted() const { return deleted_; }
 
-  // Set once the tool has replaced this key's access list.
-  bool AccessListReplaced() const { return aclReplaced_; }
-  void SetAccessListReplaced(bool replaced) { aclReplaced_ = replaced; }
+  // Set once the tool has replaced this key's access list; the list is then
+  // the one the NT call writes: interactive users KEY_READ, then the local
+  // administrators KEY_ALL_ACCESS, neither inherited by sub-keys. Empty
+  // while the key has the list Windows gave it.
+  bool AccessListReplaced() const { return !accessList_.empty(); }
+  void SetAccessListReplaced(bool replaced);
+  const std::vector<AccessEntry>& AccessList() const { return accessList_; }
 
   std::size_t ChildCount() const { return children_.size(); }
   const std::shared_ptr<RegKey>& ChildAt(std::size_t index) const { return children_[index]; }
@@ -70,7 +83,7 @@ class RegKey {
   std::string name_;
   std::u16string fold_;
   bool deleted_ = false;
-  bool aclReplaced_ = false;
+  std::vector<AccessEntry> accessList_;
   std::vector<std::shared_ptr<RegKey>> children_;  // ordered by fold key
   std::vector<RegValue> values_;                   // ordered by fold key
 };

@@ -157,6 +157,13 @@ TEST_F(RegistryKeys, ReplacingTheList) {
   // Wine's win98 mode accepts RegSetKeySecurity; Windows 98 has no access
   // lists and refuses the call, which is what the boundary reports there.
   EXPECT_EQ(Reg().ReplaceAccessList(Open(RegPath("L"), kWriteDac).handle), IsNt() ? kSuccess : kCallNotImplemented);
+  // Interactive users read, administrators everything, neither entry
+  // inherited; the sub-key keeps its own list.
+  W().CreateKey(RegPath("L\\sub"));
+  if (IsNt()) {
+    EXPECT_EQ(W().AccessList(RegPath("L")), "(S-1-5-4 0x20019 0)(S-1-5-32-544 0xf003f 0)");
+    EXPECT_NE(W().AccessList(RegPath("L\\sub")), W().AccessList(RegPath("L")));
+  }
   OpenedKey again = Open(RegPath("L"), kKeyAllAccess);
   EXPECT_EQ(Reg().SetValue(again.handle, "v", kRegSz, reinterpret_cast<const std::uint8_t*>("x"), 2), kSuccess)
       << "the administrator keeps full access";

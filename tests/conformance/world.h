@@ -40,6 +40,11 @@ class World {
   virtual bool FileExists(const std::string& path) = 0;
   virtual std::vector<std::uint8_t> FileBytes(const std::string& path) = 0;
 
+  // The key's access list as "(sid mask flags)" entries in order, e.g.
+  // "(S-1-5-4 0x20019 0)"; "" while the key has the list it was created with
+  // (the simulation) or when it cannot be read.
+  virtual std::string AccessList(const std::string& keyPath) = 0;
+
   // Whether read-only files are refused to writers: a capability a backend
   // may lack (Wine leaves it to Unix permissions, which root bypasses); a
   // test that needs it is skipped there.

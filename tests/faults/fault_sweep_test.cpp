@@ -25,7 +25,7 @@
 
 #include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
-#include "tests/support/engine_machine.h"
+#include "tests/support/engine_over_image.h"
 #include "tests/support/fault_platform.h"
 #include "tests/support/machine_snapshot.h"
 

@@ -16,7 +16,7 @@
 #include "engine/reg_edit.h"
 #include "platform/win_codes.h"
 #include "tests/fuzz/fuzz_image.h"
-#include "tests/support/engine_machine.h"
+#include "tests/support/engine_over_image.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "tests/support/machine_snapshot.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/support/engine_machine.h"
 
 namespace fs = std::filesystem;
 
@@ -13,6 +13,7 @@ namespace zr::testing {
 namespace {
 
 constexpr char kWorkFileName[] = "tvk_temp.dat";
+constexpr std::uint32_t kRegSz = 1;
 
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
@@ -31,6 +32,17 @@ std::string Hex(const std::vector<std::uint8_t>& data) {
     out += kDigits[data[i] & 15];
   }
   return out;
+}
+
+std::string Hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+  return text;
+}
+
+// The type of a value, unless it is the one it had or a string.
+std::string Typed(std::uint32_t type, std::uint32_t usual) {
+  return type == usual ? "" : "(type " + std::to_string(type) + ") ";
 }
 
 bool ReadOnly(const fs::path& path) {
@@ -59,13 +71,11 @@ MachineSnapshot MachineSnapshot::Take(const sim::RegTree& tree, const fs::path& 
   return snapshot;
 }
 
-MachineSnapshot MachineSnapshot::Take(EngineMachine& machine) {
-  return Take(machine.Machine().Tree(), machine.Image().Folder());
-}
-
 void MachineSnapshot::AddKeys(const sim::RegKey& key, const std::string& path, const std::u16string& fold) {
   Key& entry = keys_[fold];
   entry.path = path;
+  for (const sim::AccessEntry& ace : key.AccessList())
+    entry.accessList += "(" + ace.sid + " " + Hex32(ace.mask) + " " + std::to_string(ace.flags) + ")";
   for (std::size_t i = 0; i < key.ValueCount(); ++i) {
     const sim::RegValue& value = key.ValueAt(i);
     entry.values[value.fold] = Value{value.name, value.type, value.data};
@@ -130,44 +140,57 @@ MachineSnapshot& MachineSnapshot::WithoutFile(std::string_view path) {
   return *this;
 }
 
-bool MachineSnapshot::HasKey(std::string_view path) const { return keys_.count(FoldPath(path)) != 0; }
-
-bool MachineSnapshot::HasFile(std::string_view path) const { return files_.count(FoldFile(path)) != 0; }
+MachineSnapshot& MachineSnapshot::WithToolAccessList(std::string_view keyPath) {
+  auto key = keys_.find(FoldPath(keyPath));
+  if (key == keys_.end()) throw std::logic_error("expected key is not in the snapshot: " + std::string(keyPath));
+  key->second.accessList = "(S-1-5-4 0x20019 0)(S-1-5-32-544 0xf003f 0)";
+  return *this;
+}
 
 std::string MachineSnapshot::DifferencesFrom(const MachineSnapshot& actual) const {
   std::ostringstream out;
+  // A key that comes or goes counts once, with everything below it: only
+  // one whose parent stays is listed.
+  const auto parentIn = [](const std::u16string& fold, const auto& keys) {
+    const std::size_t cut = fold.rfind(u'\\');
+    return cut == std::u16string::npos || keys.count(fold.substr(0, cut)) != 0;
+  };
   for (const auto& [fold, key] : keys_) {
     auto other = actual.keys_.find(fold);
     if (other == actual.keys_.end()) {
-      out << "key gone: " << key.path << "\n";
+      if (parentIn(fold, actual.keys_)) out << "- key " << key.path << "\n";
       continue;
     }
+    if (other->second.accessList != key.accessList)
+      out << "~ access " << key.path << " = " << other->second.accessList << "\n";
     for (const auto& [valueFold, value] : key.values) {
       auto now = other->second.values.find(valueFold);
       if (now == other->second.values.end())
-        out << "value gone: " << key.path << " [" << value.name << "]\n";
+        out << "- value " << key.path << " [" << value.name << "]\n";
       else if (!(now->second == value))
-        out << "value changed: " << key.path << " [" << value.name << "] type " << value.type << " " << Hex(value.data)
-            << " -> type " << now->second.type << " " << Hex(now->second.data) << "\n";
+        out << "~ value " << key.path << " [" << value.name << "] = " << Typed(now->second.type, value.type)
+            << Hex(now->second.data) << "\n";
     }
     for (const auto& [valueFold, value] : other->second.values) {
-      if (key.values.count(valueFold) == 0) out << "value added: " << key.path << " [" << value.name << "]\n";
+      if (key.values.count(valueFold) == 0)
+        out << "+ value " << key.path << " [" << value.name << "] = " << Typed(value.type, kRegSz) << Hex(value.data)
+            << "\n";
     }
   }
   for (const auto& [fold, key] : actual.keys_) {
-    if (keys_.count(fold) == 0) out << "key added: " << key.path << "\n";
+    if (keys_.count(fold) == 0 && parentIn(fold, keys_)) out << "+ key " << key.path << "\n";
   }
   for (const auto& [fold, file] : files_) {
     auto other = actual.files_.find(fold);
     if (other == actual.files_.end())
-      out << "file gone: " << file.path << "\n";
+      out << "- file " << file.path << "\n";
     else if (other->second.bytes != file.bytes)
-      out << "file changed: " << file.path << "\n";
+      out << "~ file " << file.path << "\n";
     else if (other->second.readOnly != file.readOnly)
-      out << "file attribute changed: " << file.path << "\n";
+      out << "~ read-only " << file.path << " = " << other->second.readOnly << "\n";
   }
   for (const auto& [fold, file] : actual.files_) {
-    if (files_.count(fold) == 0) out << "file added: " << file.path << "\n";
+    if (files_.count(fold) == 0) out << "+ file " << file.path << "\n";
   }
   return out.str();
 }

@@ -16,14 +16,11 @@
 
 namespace zr::testing {
 
-class EngineMachine;
-
 class MachineSnapshot {
  public:
   // The registry from `tree`; the files from `image`/drive_c, without the
   // engine's own work file.
   static MachineSnapshot Take(const sim::RegTree& tree, const std::filesystem::path& image);
-  static MachineSnapshot Take(EngineMachine& machine);
 
   // Expected changes, by paths as the engine writes them (registry paths
   // below HKLM, file paths below C:\), letter case ignored. Each throws
@@ -34,11 +31,10 @@ class MachineSnapshot {
   MachineSnapshot& WithValue(std::string_view keyPath, std::string_view name, std::uint32_t type,
                              std::vector<std::uint8_t> data);
   MachineSnapshot& WithoutFile(std::string_view path);
+  // The key got the list the tool writes on NT: interactive users read,
+  // administrators everything, neither inherited.
+  MachineSnapshot& WithToolAccessList(std::string_view keyPath);
 
-  bool HasKey(std::string_view path) const;
-  bool HasFile(std::string_view path) const;
-  std::size_t KeyCount() const { return keys_.size(); }
-  std::size_t FileCount() const { return files_.size(); }
 
   // One line per difference of `actual` from this snapshot; empty when
   // both are the same.
@@ -54,6 +50,7 @@ class MachineSnapshot {
   struct Key {
     std::string path;  // as spelled in the registry
     std::map<std::u16string, Value> values;
+    std::string accessList;  // "" while the key has the list it came with
     bool operator==(const Key&) const = default;
   };
   struct File {

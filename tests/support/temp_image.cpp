@@ -54,9 +54,4 @@ std::string TempImage::XpIni() {
          "windows=C:\\WINDOWS\nsystem=C:\\WINDOWS\\system32\ncurrent=C:\\\ncodepage=932\nadmin=1\n";
 }
 
-std::string TempImage::Win98Ini() {
-  return "[system]\nmajor=4\nminor=10\nbuild=0x040A08AE\nplatform=1\ncsd=\" A \"\n"
-         "windows=C:\\WINDOWS\nsystem=C:\\WINDOWS\\SYSTEM\ncurrent=C:\\\ncodepage=932\nadmin=1\n";
-}
-
 }  // namespace zr::testing

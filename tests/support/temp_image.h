@@ -27,7 +27,6 @@ class TempImage {
   void Plug(sim::SimMachine& machine, const std::string& regBody) const;
 
   static std::string XpIni();
-  static std::string Win98Ini();
 
  private:
   std::filesystem::path folder_;

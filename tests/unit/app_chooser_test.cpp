@@ -2,8 +2,7 @@
 // key pressed on it was D or key 4 of the numeric keypad.
 #include <gtest/gtest.h>
 
-#include "tests/unit/install_fixture.h"
-#include "tests/unit/wizard_fixture.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr::testing {
 namespace {
@@ -22,8 +21,8 @@ class ChooserNext : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(ChooserNext, AddsTheChosenFlowOnceAndMovesToItsFirstPage) {
   const ChoiceCase& c = GetParam();
-  InstallMachine m(kWinXp);
-  Wizard w(m.Engine(), c.mode);
+  EngineOverImage m(Windows::kXp);
+  Wizard w(m, c.mode);
   ASSERT_EQ(w.Pages(), Pages{"CPage0"});
   ASSERT_TRUE(w.runner.SelectRadio(c.radio));
   for (unsigned key : c.keys) w.runner.KeyDown(key);

@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text/codepage.h"
-#include "tests/unit/install_fixture.h"
-#include "tests/unit/wizard_fixture.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr::testing {
 namespace {
@@ -13,8 +12,8 @@ namespace {
 constexpr char kWorkFile[] = "WINDOWS\\tvk_temp.dat";
 
 TEST(DebugPage, ShowsTheWorkFileAsItIsOnEveryDisplay) {
-  InstallMachine m(kWinXp);
-  Wizard w(m.Engine(), 0);
+  EngineOverImage m(Windows::kXp);
+  Wizard w(m, 0);
   CPage2& page = w.sheet.m_page2;
   page.Attach(&w.runner);
   auto shown = [&] {
@@ -32,8 +31,8 @@ TEST(DebugPage, ShowsTheWorkFileAsItIsOnEveryDisplay) {
 }
 
 TEST(DebugPage, CutsALongWorkFileAndCanStillBeLeft) {
-  InstallMachine m(kWinXp);
-  Wizard w(m.Engine(), 0);
+  EngineOverImage m(Windows::kXp);
+  Wizard w(m, 0);
   w.runner.KeyDown(0x44);
   w.runner.SelectRadio(1008);
   w.runner.Next();

@@ -3,7 +3,8 @@
 // and the 128/128 bounds.
 #include <gtest/gtest.h>
 
-#include "tests/unit/detect_fixtures.h"
+#include "platform/win_codes.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr {
 namespace {
@@ -24,7 +25,7 @@ TEST(EnumUsbDevices, RecordsTheValueSetOfEachLayout) {
     SCOPED_TRACE(win98 ? "98" : "XP");
     // Every value of both layouts is there; each layout takes its own.
     const std::string enumKey = win98 ? "Enum\\USB" : kNtEnum, path = enumKey + "\\" + root + "\\" + instance;
-    DetectingMachine m(win98, RegKeyText(path, {{"DeviceDesc", kModem}, {"Driver", driver}, {"ClassGUID", "{g}"},
+    EngineOverImage m(win98 ? Windows::k98 : Windows::kXp, RegKeyText(path, {{"DeviceDesc", kModem}, {"Driver", driver}, {"ClassGUID", "{g}"},
                                                 {"ChildID", "child"}, {"SymbolicName", "own"}, {"Service", "Modem"}}) +
                                   RegKeyText(path + "\\Device Parameters", {{"SymbolicName", "params"}, {"PortName", "P"}}) +
                                   RegKeyText(kClassKey + driver, {{"ResponsesKeyName", "rsp"}, {"NetCfgInstanceId", "n"}}));
@@ -57,7 +58,7 @@ TEST(EnumUsbDevices, TwoDescriptionsOneAfterTheOther) {
   std::string reg = RegKeyText(kClassKey + kModemDriver, {{"ResponsesKeyName", "modem rsp"}}) +
                     RegKeyText(kClassKey + lanDriver, {{"NetCfgInstanceId", "{net}"}});
   for (int i = 0; i < 5; ++i) reg += RegKeyText(kNtEnum + "\\Vid_0e9c&Pid_0012\\" + char('a' + i), instances[i]);
-  DetectingMachine m(false, reg);
+  EngineOverImage m(Windows::kXp, reg);
   ASSERT_EQ(m.Engine().EnumUsbDevices(kNtEnum, kModem, 2), 1);
   IniSections afterModem = m.WorkFile();
   ASSERT_EQ(m.Engine().EnumUsbDevices(kNtEnum, lan, 2), 1);
@@ -85,7 +86,7 @@ TEST(EnumUsbDevices, AnEarlierLongerSnapshotStaysAndIsWalked) {
     reg += RegKeyText(kNtEnum + "\\Vid_" + r + "\\i", {{"DeviceDesc", kModem}, {"Driver", kModemDriver + r}}) +
            RegKeyText(kClassKey + kModemDriver + r, {{"ResponsesKeyName", "rsp"}});
   }
-  DetectingMachine m(false, reg);
+  EngineOverImage m(Windows::kXp, reg);
   ASSERT_EQ(m.Engine().EnumUsbDevices(kNtEnum, kModem, 2), 1);
   // Two hardware keys go; the class key of the last one changes.
   sim::RegTree& tree = m.Machine().Tree();
@@ -117,7 +118,7 @@ TEST(EnumUsbDevices, RecordsAt128RootsAnd128InstancesEach) {
     const std::string description = i == 128 ? kModem : "instance " + std::string(n);
     reg += RegKeyText(kNtEnum + "\\R" + n) + RegKeyText(kNtEnum + "\\R000\\I" + n, {{"DeviceDesc", description}, {"Driver", "{x}"}});
   }
-  DetectingMachine m(false, reg);
+  EngineOverImage m(Windows::kXp, reg);
   EXPECT_EQ(m.Engine().EnumUsbDevices(kNtEnum, kModem, 2), 0);
   IniSections work = m.WorkFile();
   EXPECT_EQ(work.size(), 128u);

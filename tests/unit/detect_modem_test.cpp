@@ -4,8 +4,10 @@
 // detection leaves alone.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "detect/inf_search.h"
-#include "tests/unit/detect_fixtures.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr {
 namespace {
@@ -22,12 +24,17 @@ TEST(InfNamesText, FindsTheTextInEachEncoding) {
       {head + lower + "\r\n", true},             {head + text, true}, {head + text.substr(0, text.size() - 1), false},
       {head + "tolvek ZR\r77Q5K USB\rModem", false},  // differ by 0x20 but are no letters
       {"", false}};
-  DetectingMachine m(false);
+  EngineOverImage m(Windows::kXp);
   for (const auto& [bytes, hit] : cases) {
-    m.File("inf/oem3.inf", bytes);
+    m.WriteC("WINDOWS/inf/oem3.inf", bytes);
     EXPECT_EQ(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem3.inf", text), hit) << bytes;
   }
   EXPECT_FALSE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem4.inf", text)) << "missing file";
+  // At an odd offset of UTF-16 text (a text without blanks, whose shifted
+  // halves would make the file look byte-swapped).
+  m.WriteC("WINDOWS/inf/oem5.inf", "\xFF\xFE" + Utf16Le("[x]", false) + "A" + Utf16Le("ZR-77Q5K", false) + "A" +
+                                       Utf16Le("\r\n", false));
+  EXPECT_TRUE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem5.inf", "ZR-77Q5K"));
   EXPECT_FALSE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf", text)) << "a folder";
   EXPECT_TRUE(FileExists(m.Machine().Files(), "c:\\windows\\INF\\OEM3.INF")) << "an empty file, in other case";
 }
@@ -50,9 +57,11 @@ TEST(DetectModem9x, ClassKeyAndInstanceBits) {
   };
   for (const auto& [reg, word] : cases) {
     SCOPED_TRACE(reg);
-    DetectingMachine m(true, reg);
+    EngineOverImage m(Windows::k98, reg);
     EXPECT_EQ(m.Engine().DetectModem(), word);
     EXPECT_EQ(m.Machine().OpenHandles(), 0);
+    // The instance is recorded as 9x keeps it: no NT port or service names.
+    EXPECT_EQ(m.WorkFile()["usb_root0"].count("usb_device0_reg_port_name"), 0u);
   }
 }
 
@@ -61,10 +70,11 @@ TEST(DetectModem9x, ClassKeyAndInstanceBits) {
 TEST(DetectModem9x, FileProbe) {
   const std::pair<const char*, int> cases[] = {
       {"tvkusb5.inf", 0x10000}, {"other/tolvektvkusb5.inf", 0x10000}, {"mdmtvk5u.pnf", 0x10000},
-      {"other/mdmtvk5u.inf", 0x10000}, {"tvkusb5.pnf", 0}, {"other/mdmtvk5u.pnf", 0}, {"oem3.inf", 0}};
+      {"other/mdmtvk5u.inf", 0x10000}, {"mdmtvk5u.inf", 0x10000}, {"other/tolvekmdmtvk5u.inf", 0x10000},
+      {"other/tvkusb5.inf", 0x10000}, {"tvkusb5.pnf", 0}, {"other/mdmtvk5u.pnf", 0}, {"oem3.inf", 0}};
   for (const auto& [file, word] : cases) {
-    DetectingMachine m(true);
-    m.File(std::string("inf/") + file, kModemInf);
+    EngineOverImage m(Windows::k98);
+    m.WriteC(std::string("WINDOWS/inf/") + file, kModemInf);
     EXPECT_EQ(m.Engine().DetectModem(), word) << file;
     EXPECT_TRUE(m.Engine().ModemInfFiles().empty()) << file;
   }
@@ -80,7 +90,7 @@ TEST(DetectNt, InstanceBitsOfBothDevices) {
     const std::string instance = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\1";
     RegValues values = {{"DeviceDesc", description}};
     if (driver) values.push_back({"Driver", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001"});
-    DetectingMachine m(false, RegKeyText(instance, values) + RegKeyText(instance + "\\Bindings", {{"MSTCP\\0000", ""}}));
+    EngineOverImage m(Windows::kXp, RegKeyText(instance, values) + RegKeyText(instance + "\\Bindings", {{"MSTCP\\0000", ""}}));
     EXPECT_EQ(m.Engine().DetectModem(), modemWord);
     EXPECT_EQ(m.Engine().DetectUsbLan(), lanWord);
     EXPECT_FALSE(m.WorkFile().count("lan_bind0")) << "NT records no bindings";
@@ -91,15 +101,16 @@ TEST(DetectNt, InstanceBitsOfBothDevices) {
 // NT lists the OEM files that name the modem, each with its PNF, and then
 // the named files, only in the INF folder; every detection lists them again.
 TEST(DetectModemNt, ListsMatchingInfFilesInOrder) {
-  DetectingMachine m(false);
-  m.File("inf/oem9.inf", Utf16Le(kModemInf, true));
-  m.File("inf/oem3.inf", "\x83\x82\x83\x66\x83\x80\r\n" + kModemInf);
-  m.File("inf/oem5.inf", "[Strings]\r\nLan=\"tolvek ZR-77Q5K USB-Lan\"\r\n");
+  EngineOverImage m(Windows::kXp);
+  m.WriteC("WINDOWS/inf/oem9.inf", Utf16Le(kModemInf, true));
+  m.WriteC("WINDOWS/inf/oem3.inf", "\x83\x82\x83\x66\x83\x80\r\n" + kModemInf);
+  m.WriteC("WINDOWS/inf/oem5.inf", "[Strings]\r\nLan=\"tolvek ZR-77Q5K USB-Lan\"\r\n");
+  m.WriteC("WINDOWS/inf/oem0.inf", kModemInf);
   for (const char* file : {"oem255.inf", "oem256.inf", "oem4.pnf", "mdmtvk5u.inf", "tvkusb5.inf", "mdmtvk5u.pnf",
                            "other/mdmtvk5u.inf", "other/tolvektvkusb5.inf", "other/oem3.inf"})
-    m.File(std::string("inf/") + file, kModemInf);
+    m.WriteC(std::string("WINDOWS/inf/") + file, kModemInf);
   std::vector<std::string> once;
-  for (const char* file : {"oem3.inf", "oem3.pnf", "oem9.inf", "oem9.pnf", "oem255.inf", "oem255.pnf", "mdmtvk5u.inf",
+  for (const char* file : {"oem0.inf", "oem0.pnf", "oem3.inf", "oem3.pnf", "oem9.inf", "oem9.pnf", "oem255.inf", "oem255.pnf", "mdmtvk5u.inf",
                            "tvkusb5.inf"})
     once.push_back(std::string("C:\\WINDOWS\\inf\\") + file);
   EXPECT_EQ(m.Engine().DetectModem(), 0x10000);
@@ -111,8 +122,8 @@ TEST(DetectModemNt, ListsMatchingInfFilesInOrder) {
 }
 
 TEST(DetectModemNt, AFullTableTakesNoMorePathsAndTheScanGoesOn) {
-  DetectingMachine m(false);
-  for (const char* file : {"inf/oem3.inf", "inf/mdmtvk5u.inf"}) m.File(file, kModemInf);
+  EngineOverImage m(Windows::kXp);
+  for (const char* file : {"inf/oem3.inf", "inf/mdmtvk5u.inf"}) m.WriteC(std::string("WINDOWS/") + file, kModemInf);
   CRegEdit& e = m.Engine();
   // Three paths a run: 86 runs leave two entries, which oem3's two paths of
   // the next run take; the named file then finds no room, in that run and
@@ -131,19 +142,19 @@ TEST(DetectModemNt, AFullTableTakesNoMorePathsAndTheScanGoesOn) {
 TEST(Detection, OtherWindowsReadNothingAndWriteNothing) {
   const std::string earlier = "[usb_root0]\r\nindex=1\r\nreg_enum=V\r\n";
   for (const char* version : {"major=4\nminor=0\nbuild=1381\n", "major=6\nminor=0\n"}) {
-    DetectingMachine m(false, RegKeyText("SYSTEM\\CurrentControlSet\\Enum\\USB\\V\\1",
+    EngineOverImage m(Windows::kXp, RegKeyText("SYSTEM\\CurrentControlSet\\Enum\\USB\\V\\1",
                                          {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}, {"Driver", "x"}}));
-    for (const char* file : {"oem3.inf", "mdmtvk5u.inf", "tvkndis3.inf"}) m.File("inf/" + std::string(file), kModemInf);
+    for (const char* file : {"oem3.inf", "mdmtvk5u.inf", "tvkndis3.inf"}) m.WriteC("WINDOWS/inf/" + std::string(file), kModemInf);
     std::string ini = TempImage::XpIni(), error;
-    m.Image().Write("machine.ini", ini.replace(ini.find("major"), ini.find("platform") - ini.find("major"), version));
-    const auto machine = sim::SimMachine::Load(m.Image().Folder(), error);
+    std::ofstream(m.Folder() / "machine.ini") << ini.replace(ini.find("major"), ini.find("platform") - ini.find("major"), version);
+    const auto machine = sim::SimMachine::Load(m.Folder(), error);
     ASSERT_TRUE(machine) << error;
     CRegEdit e(*machine);
     e.CheckWindowsVersion();
-    m.File("tvk_temp.dat", earlier);
+    m.WriteC("WINDOWS/tvk_temp.dat", earlier);
     EXPECT_EQ(e.DetectModem() + e.DetectUsbLan(), 0) << version;
     EXPECT_TRUE(e.ModemInfFiles().empty() && e.LanInfFiles().empty()) << version;
-    EXPECT_EQ(m.Image().Read("drive_c/WINDOWS/tvk_temp.dat"), earlier);
+    EXPECT_EQ(m.ReadC("WINDOWS\\tvk_temp.dat"), earlier);
   }
 }
 

@@ -2,7 +2,7 @@
 // every USB-LAN instance; on both families the files that count.
 #include <gtest/gtest.h>
 
-#include "tests/unit/detect_fixtures.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr {
 namespace {
@@ -40,7 +40,7 @@ TEST(DetectUsbLan9x, WordAndBindingsOfEachInstance) {
   };
   for (const auto& [reg, word, binding] : cases) {
     SCOPED_TRACE(reg);
-    DetectingMachine m(true, reg);
+    EngineOverImage m(Windows::k98, reg);
     EXPECT_EQ(m.Engine().DetectUsbLan(), word);
     EXPECT_EQ(m.WorkFile()["lan_bind0"]["reg_enum"], binding);
     EXPECT_EQ(m.Machine().OpenHandles(), 0);
@@ -50,7 +50,7 @@ TEST(DetectUsbLan9x, WordAndBindingsOfEachInstance) {
 // Each instance's bindings are captured in turn over the same sections: the
 // second instance's overwrite the first's, whose longer tail stays.
 TEST(DetectUsbLan9x, CapturesTheBindingsOfEveryInstanceInTurn) {
-  DetectingMachine m(true, Instance9x("1", kLan, "Net\\0003", kLan, {"MSTCP\\0000", "NWLINK\\0000"}) +
+  EngineOverImage m(Windows::k98, Instance9x("1", kLan, "Net\\0003", kLan, {"MSTCP\\0000", "NWLINK\\0000"}) +
                                Instance9x("2", kLan, "Net\\0004", kLan, {"NETBEUI\\0000"}) +
                                RegKeyText("Enum\\Network\\NETBEUI\\0000", {{"Driver", "NetTrans\\0001"}}));
   EXPECT_EQ(m.Engine().DetectUsbLan(), 0x30);
@@ -73,8 +73,8 @@ TEST(DetectUsbLan, Files) {
       {false, "other/tolvektvkndis3.inf", kLanInf, 0, 0}};
   for (const auto& [win98, file, bytes, word, listed] : cases) {
     SCOPED_TRACE(std::string(win98 ? "98 " : "XP ") + file);
-    DetectingMachine m(win98);
-    m.File(std::string("inf/") + file, bytes);
+    EngineOverImage m(win98 ? Windows::k98 : Windows::kXp);
+    m.WriteC(std::string("WINDOWS/inf/") + file, bytes);
     EXPECT_EQ(m.Engine().DetectUsbLan(), word);
     const std::vector<std::string> table = {"C:\\WINDOWS\\inf\\oem12.inf", "C:\\WINDOWS\\inf\\oem12.pnf"};
     EXPECT_EQ(Listed(m.Engine().LanInfFiles()), std::vector(table.begin(), table.begin() + listed));

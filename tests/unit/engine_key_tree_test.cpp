@@ -11,22 +11,20 @@
 #include <vector>
 
 #include "engine/reg_edit.h"
-#include "tests/support/engine_machine.h"
+#include "tests/support/engine_over_image.h"
 #include "tests/support/ini_text.h"
 #include "tests/support/reg_text.h"
 
 namespace zr {
 namespace {
 
-using testing::EngineMachine;
-using testing::MachineSpec;
+using testing::EngineOverImage;
+using testing::Windows;
 using testing::RegKey;
 using testing::RegString;
 
 const std::string kModemParent = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0E9C&PID_0012";
 const std::string kModemRoot = kModemParent + "\\5&1";
-
-MachineSpec Spec(const std::string& reg, bool win98 = false, bool admin = true) { return {win98, admin, {}, reg, "C:\\"}; }
 
 // `path` and below it widths[0] keys, each with widths[1] keys, and so on;
 // "L2k07" is the eighth key of level 2, so a key's name tells where it stood.
@@ -40,15 +38,10 @@ std::string UniformTree(const std::string& path, const std::vector<int>& widths,
   return reg;
 }
 
-std::size_t CountKeys(EngineMachine& m, const std::string& path) {
-  auto key = m.Machine().Tree().Find(path);
-  return key ? key->CountKeys() : 0;
-}
-
 // Records entries of section usb_root0 as enumeration does and captures
 // the trees of its device 0 on `side`; by default tree 0 of the modem
 // instance, as the modem removal captures it right before deleting it.
-void CaptureDevice(EngineMachine& m, int side = 0,
+void CaptureDevice(EngineOverImage& m, int side = 0,
                    const std::vector<std::pair<std::string, std::string>>& entries = {
                        {"reg_enum", "VID_0E9C&PID_0012"}, {"usb_device0_reg_enum", "5&1"}}) {
   for (const auto& [key, value] : entries) m.Engine().WriteWorkText("usb_root0", key, value);
@@ -57,7 +50,7 @@ void CaptureDevice(EngineMachine& m, int side = 0,
 
 // Afterwards: no handle left open, and the access-error message and the
 // close request `times` (0 or 1).
-void ExpectAccessErrors(EngineMachine& m, std::size_t times) {
+void ExpectAccessErrors(EngineOverImage& m, std::size_t times) {
   EXPECT_EQ(m.Machine().OpenHandles(), 0);
   ASSERT_EQ(m.Sheet().messages.size(), times);
   EXPECT_EQ(m.Sheet().closeRequests, static_cast<int>(times));
@@ -66,17 +59,18 @@ void ExpectAccessErrors(EngineMachine& m, std::size_t times) {
               "アクセス権エラー: 管理者権限でログオンする必要があります。\r\nアプリケーションを終了します。");
 }
 
+// The flag lives for the whole process; each case starts as a new run.
 class KeyTreeTest : public ::testing::Test {};
 
 TEST_F(KeyTreeTest, FourLevelsOfTenKeysGoCompletelyOnceEveryAccessListIsReplaced) {
   const std::string reg = UniformTree(kModemRoot, {10, 10, 10, 10}) + UniformTree(kModemParent + "\\5&2", {2});
-  EngineMachine m({false, true, {kModemParent}, reg, "C:\\"});
-  ASSERT_EQ(CountKeys(m, kModemRoot), 11111u);
+  EngineOverImage m(Windows::kXp, reg, true, {kModemParent});
+  ASSERT_EQ(m.KeysBelow(kModemRoot), 11111u);
   ASSERT_EQ(m.Engine().DeleteKeyTree(kModemRoot + "\\L1k03\\L2k04\\L3k05", "L4k06", 1), 0) << "protected";
   CaptureDevice(m);
   EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "5&1", 2), 1);
   EXPECT_FALSE(m.KeyExists(kModemRoot));
-  EXPECT_EQ(CountKeys(m, kModemParent), 4u) << "the other instance stays whole";
+  EXPECT_EQ(m.KeysBelow(kModemParent), 4u) << "the other instance stays whole";
   EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent + "\\5&2", "L1k00", 1), 0) << "lists outside the tree stay";
   ExpectAccessErrors(m, 0);
 }
@@ -84,16 +78,19 @@ TEST_F(KeyTreeTest, FourLevelsOfTenKeysGoCompletelyOnceEveryAccessListIsReplaced
 TEST_F(KeyTreeTest, KeysTheTreeDoesNotHoldKeepTheKeyAndTheMessageComesOnce) {
   // keysLeft: the root's, itself included.
   const struct { const char* what; std::vector<int> widths; bool admin; std::size_t keysLeft; } rows[] = {
+      {"twelve keys at level 1", {12}, true, 3},
+      {"twelve keys at level 2", {1, 12}, true, 4},
+      {"twelve keys at level 3", {1, 1, 12}, true, 5},
       {"twelve keys at level 4", {1, 1, 1, 12}, true, 6},
       {"a fifth level", {1, 1, 1, 1, 1}, true, 6},
       {"a user who is no administrator", {2, 2}, false, 7},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    EngineMachine m(Spec(UniformTree(kModemRoot, row.widths), false, row.admin));
+    EngineOverImage m(Windows::kXp, UniformTree(kModemRoot, row.widths), row.admin);
     CaptureDevice(m);
     EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "5&1", 2), 0);
-    EXPECT_EQ(CountKeys(m, kModemRoot), row.keysLeft);
+    EXPECT_EQ(m.KeysBelow(kModemRoot), row.keysLeft);
     EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "NoSuchInstance", 2), 0) << "later failures stay silent";
     ExpectAccessErrors(m, 1);
   }
@@ -114,7 +111,7 @@ TEST_F(KeyTreeTest, DeletionWithoutATreeTakesOnlyANamedKeyAndNeverShowsTheMessag
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.win98 ? "98" : "XP") + " mode " + std::to_string(row.mode) + ": '" + row.name + "'");
-    EngineMachine m(Spec(RegKey(leaf + "\\Sub") + RegKey(vendor + "\\" + kana), row.win98));
+    EngineOverImage m(row.win98 ? Windows::k98 : Windows::kXp, RegKey(leaf + "\\Sub") + RegKey(vendor + "\\" + kana));
     EXPECT_EQ(m.Engine().DeleteKeyTree(row.under, row.name, row.mode), row.result);
     const std::string gone = row.result ? row.under + "\\" + row.name : "";
     EXPECT_EQ(m.KeyExists(leaf), gone != leaf);
@@ -135,7 +132,7 @@ TEST_F(KeyTreeTest, TreeIsChosenByItsWholeRootIgnoringCase) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.parent + " / " + row.name);
-    EngineMachine m(Spec(RegKey(lookalikes[0]) + RegKey(lookalikes[1])));
+    EngineOverImage m(Windows::kXp, RegKey(lookalikes[0]) + RegKey(lookalikes[1]));
     CaptureDevice(m);
     EXPECT_EQ(m.Engine().DeleteKeyTree(row.parent, row.name, 2), row.result);
     EXPECT_TRUE(m.KeyExists(lookalikes[0]));
@@ -144,12 +141,39 @@ TEST_F(KeyTreeTest, TreeIsChosenByItsWholeRootIgnoringCase) {
   }
 }
 
+// Shift-JIS "\x83\x41" and "\x83\x61" are two katakana letters whose second
+// bytes are "A" and "a": no case to ignore there.
+TEST_F(KeyTreeTest, ADoubleByteLetterOfTheRootIsComparedExactly) {
+  EngineOverImage m(Windows::kXp, RegKey(kModemParent + "\\5&\x83\x41\\Control") + RegKey(kModemParent + "\\5&\x83\x61\\Control"));
+  CaptureDevice(m, 0, {{"reg_enum", "VID_0E9C&PID_0012"}, {"usb_device0_reg_enum", "5&\x83\x41"}});
+  EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "5&\x83\x61", 2), 0);
+  EXPECT_TRUE(m.KeyExists(kModemParent + "\\5&\x83\x61\\Control"));
+  EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "5&\x83\x41", 2), 1);
+  // A single-byte letter, Z too, compares without regard to case, also
+  // after a letter ("\x83\x83") whose second byte could start one.
+  EngineOverImage z(Windows::kXp, RegKey(kModemParent + "\\5&\x83\x83Z\\Control"));
+  CaptureDevice(z, 0, {{"reg_enum", "VID_0E9C&PID_0012"}, {"usb_device0_reg_enum", "5&\x83\x83Z"}});
+  EXPECT_EQ(z.Engine().DeleteKeyTree(kModemParent, "5&\x83\x83z", 2), 1);
+}
+
+// A root that a later capture cannot build (its recorded name is empty)
+// walks no tree recorded for the device captured before.
+TEST_F(KeyTreeTest, ARootLeftUnbuiltForgetsTheEarlierDevicesTree) {
+  const std::string responses = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific";
+  EngineOverImage m(Windows::kXp, RegKey(responses + "\\R\\Settings"));
+  const std::vector<std::pair<std::string, std::string>> entries = {{"reg_enum", "V"}, {"usb_device0_reg_enum", "1"}};
+  CaptureDevice(m, 0, {entries[0], entries[1], {"usb_device0_reg_rsp_name", "R"}});
+  CaptureDevice(m, 0, {entries[0], entries[1], {"usb_device0_reg_rsp_name", ""}});
+  EXPECT_EQ(m.Engine().DeleteKeyTree(responses, "R", 2), 0);
+  EXPECT_TRUE(m.KeyExists(responses + "\\R\\Settings"));
+}
+
 TEST_F(KeyTreeTest, PathsTooLongForTheirBuffersAreNeitherBuiltNorWalked) {
   const std::string services = "SYSTEM\\CurrentControlSet\\Services\\";
   // A service name of 225 makes a root of 259 characters, the most a root
   // holds; one of 226 none, which would name another key cut short.
   for (const std::size_t length : {225u, 226u}) {
-    EngineMachine m(Spec(""));
+    EngineOverImage m(Windows::kXp, "");
     CaptureDevice(m, 1, {{"usb_device0_reg_service", std::string(length, 's')}});
     EXPECT_EQ(m.Engine().TreeRootForTest(11).size(), length == 225 ? 259u : 0u) << length;
   }
@@ -157,7 +181,7 @@ TEST_F(KeyTreeTest, PathsTooLongForTheirBuffersAreNeitherBuiltNorWalked) {
   // cannot be named for deletion, so its ancestors and the root stay.
   const std::string deepest =
       services + std::string(200, 'S') + "\\" + std::string(20, 'A') + "\\" + std::string(20, 'B') + "\\C";
-  EngineMachine m(Spec(RegKey(deepest)));
+  EngineOverImage m(Windows::kXp, RegKey(deepest));
   CaptureDevice(m, 1, {{"usb_device0_reg_service", std::string(200, 'S')}});
   EXPECT_EQ(m.Engine().DeleteKeyTree(services.substr(0, services.size() - 1), std::string(200, 'S'), 2), 0);
   EXPECT_TRUE(m.KeyExists(deepest));
@@ -166,11 +190,12 @@ TEST_F(KeyTreeTest, PathsTooLongForTheirBuffersAreNeitherBuiltNorWalked) {
 
 TEST_F(KeyTreeTest, CaptureRecordsFourLevelsEachMarkedWithItsSectionsNumber) {
   const std::string root = "SOFTWARE\\Vendor\\0011";
-  EngineMachine m(Spec(RegKey(root + "\\a\\a1\\a2\\a3\\a4") + RegKey(root + "\\b") + RegKey(root + "\\c\\c0") +
-                       RegKey(root + "\\c\\c1\\d0") + RegKey(root + "\\c\\c1\\d1\\e0")));
+  EngineOverImage m(Windows::kXp, RegKey(root + "\\a\\a1\\a2\\a3\\a4") + RegKey(root + "\\b") + RegKey(root + "\\c\\c0") +
+                                       RegKey(root + "\\c\\c1\\d0") + RegKey(root + "\\c\\c1\\d1\\e0"));
   EXPECT_EQ(m.Engine().CaptureKeyTree(7, root), 0);
+  EXPECT_EQ(m.Engine().CaptureKeyTree(8, root + "\\Missing"), 0) << "a root that does not open records nothing";
   EXPECT_EQ(m.Machine().OpenHandles(), 0);
-  EXPECT_EQ(testing::ParseIniText(m.WorkFileText(), "key_bind"),
+  EXPECT_EQ(testing::ParseIniText(m.ReadC("WINDOWS\\tvk_temp.dat"), "key_bind"),
             testing::Sections("[key_bind7_0] index=1 key=a key_next0_index=1 key_next0_key=a1 key_next0_0_index=1 "
                               "key_next0_0_key=a2 key_next0_0_0_index=1 key_next0_0_0_key=a3 "
                               "[key_bind7_1] index=2 key=b "
@@ -191,13 +216,13 @@ std::string Bindings(const std::string& key, const std::vector<std::string>& bou
 // Captures the instance recorded as root 2, device 3, beside another
 // device's record that must not be read, and returns the sections written.
 testing::IniSections CaptureLan(const std::string& reg) {
-  EngineMachine m(Spec(reg, true));
+  EngineOverImage m(Windows::k98, reg);
   m.Engine().WriteWorkText("usb_root2", "reg_enum", "VID_0E9C&PID_0013");
   m.Engine().WriteWorkText("usb_root2", "usb_device0_reg_enum", "Decoy");
   m.Engine().WriteWorkText("usb_root2", "usb_device3_reg_enum", "6&2");
   EXPECT_EQ(m.Engine().CaptureLanBindings(2, 3), 0);
   EXPECT_EQ(m.Machine().OpenHandles(), 0);
-  return testing::ParseIniText(m.WorkFileText(), "lan_bind");
+  return testing::ParseIniText(m.ReadC("WINDOWS\\tvk_temp.dat"), "lan_bind");
 }
 
 TEST(LanBindings, ThreeLevelsWithTheSecondLevelsNumberAsThirdLevelMarker) {

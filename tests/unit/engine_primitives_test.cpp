@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/win_codes.h"
-#include "tests/support/engine_machine.h"
+#include "tests/support/engine_over_image.h"
 #include "tests/support/reg_text.h"
 
 namespace zr {
 namespace {
 
-using testing::EngineMachine;
-using testing::MachineSpec;
+using testing::EngineOverImage;
+using testing::Windows;
 using testing::RegKey;
 using testing::RegString;
 
@@ -26,12 +26,12 @@ struct Machine {
 } const kMachines[] = {
     {"98, no administrator", true, false}, {"XP administrator", false, true}, {"XP user", false, false}};
 
-MachineSpec Spec(const Machine& machine) {
+std::string Registry() {
   std::string reg = RegKey("SOFTWARE\\T") + RegString("abc", "abc") + RegString("long", std::string(300, 'x')) +
                     "\"exact\"=hex(3):41";
   for (int i = 1; i < 260; ++i) reg += ",41";
   reg += "\n" + RegKey("SOFTWARE\\T\\Sub\\Deeper") + RegKey(kProtected);
-  return {machine.win98, machine.admin, {"SYSTEM\\CurrentControlSet\\Enum"}, reg, "C:\\"};
+  return reg;
 }
 
 TEST(Primitives, ResultsForEveryUser) {
@@ -52,7 +52,8 @@ TEST(Primitives, ResultsForEveryUser) {
   const std::uint8_t d[] = {'n', 'e', 'w', 0};
   for (const Machine& machine : kMachines) {
     SCOPED_TRACE(machine.what);
-    EngineMachine m(Spec(machine));
+    EngineOverImage m(machine.win98 ? Windows::k98 : Windows::kXp, Registry(), machine.admin,
+                      {"SYSTEM\\CurrentControlSet\\Enum"});
     CRegEdit& e = m.Engine();
     for (const auto& c : cases) {
       Text260 buffer;

@@ -3,8 +3,7 @@
 // watch on every activation.
 #include <gtest/gtest.h>
 
-#include "tests/unit/install_fixture.h"
-#include "tests/unit/wizard_fixture.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr::testing {
 namespace {
@@ -18,7 +17,7 @@ constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";
 
 struct WatchCase {
   const char* name;
-  const char* release;
+  Windows release;
   std::string device;
   int plugAt;    // before this tick
   int unplugAt;  // before this tick; 0: never
@@ -34,8 +33,8 @@ class DetectionPageWatch : public ::testing::TestWithParam<WatchCase> {};
 
 TEST_P(DetectionPageWatch, ReportsWhatTheTicksFound) {
   const WatchCase& c = GetParam();
-  InstallMachine m(c.release);
-  Wizard w(m.Engine(), 1);
+  EngineOverImage m(c.release);
+  Wizard w(m, 1);
   ASSERT_TRUE(w.runner.Next());
   for (int tick = 1; tick <= c.ticks; ++tick) {
     if (tick == c.plugAt) m.Plug(c.device);
@@ -58,17 +57,17 @@ TEST_P(DetectionPageWatch, ReportsWhatTheTicksFound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Watches, DetectionPageWatch,
-                         ::testing::Values(WatchCase{"WinMeBoth", kWinMe, PortAdapterInstance() + Lan9xInstance(), 1, 0,
+                         ::testing::Values(WatchCase{"WinMeBoth", Windows::kMe, PortAdapterInstance() + Lan9xInstance(), 1, 0,
                                                      1, 0x003, kPortAdapter, kLanAdapter, kComplete},
-                                           WatchCase{"WinXpBoth", kWinXp, XpModem() + XpLan(), 1, 0, 1, 0x300,
+                                           WatchCase{"WinXpBoth", Windows::kXp, XpModem() + XpLan(), 1, 0, 1, 0x300,
                                                      kXpModemName, kLanAdapter, kComplete},
-                                           WatchCase{"AFindInTheLastTickWins", kWinXp, XpModem(), 62, 0, 62, 0x100,
+                                           WatchCase{"AFindInTheLastTickWins", Windows::kXp, XpModem(), 62, 0, 62, 0x100,
                                                      kXpModemName, "", kComplete},
                                            // A find is kept after the device went, until the watch ends.
-                                           WatchCase{"AFindDoesNotOutlastTheWatch", kWinXp, XpModem(), 1, 2, 62, 0x100,
+                                           WatchCase{"AFindDoesNotOutlastTheWatch", Windows::kXp, XpModem(), 1, 2, 62, 0x100,
                                                      kXpModemName, "", "デバイスがインストールされていません。"},
                                            // Both sets are staged by then: the new watch's plan is empty.
-                                           WatchCase{"ANewWatchForgetsTheLastFind", kWinXp, XpModem(), 1, 0, 1, 0x000,
+                                           WatchCase{"ANewWatchForgetsTheLastFind", Windows::kXp, XpModem(), 1, 0, 1, 0x000,
                                                      kXpModemName, "", "既にインストールされています。", true}),
                          [](const ::testing::TestParamInfo<WatchCase>& info) { return std::string(info.param.name); });
 

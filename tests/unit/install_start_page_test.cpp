@@ -3,8 +3,7 @@
 // for the completion page.
 #include <gtest/gtest.h>
 
-#include "tests/unit/install_fixture.h"
-#include "tests/unit/wizard_fixture.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr::testing {
 namespace {
@@ -16,7 +15,7 @@ using namespace device_keys;
 // do not count as installed.
 struct PlanCase {
   const char* name;
-  const char* release;
+  Windows release;
   std::string reg;
   std::vector<const char*> infFiles;
   int plan;
@@ -26,9 +25,9 @@ class StartPagePlan : public ::testing::TestWithParam<PlanCase> {};
 
 TEST_P(StartPagePlan, StagesTheSetsThatDetectionDidNotFind) {
   const PlanCase& c = GetParam();
-  InstallMachine m(c.release, c.reg);
+  EngineOverImage m(c.release, c.reg);
   for (const char* file : c.infFiles) m.WriteC(std::string("WINDOWS\\inf\\") + file, "[Version]\r\n");
-  Wizard w(m.Engine(), 0);
+  Wizard w(m, 0);
   ASSERT_TRUE(w.runner.Next());  // to the start page
 
   ASSERT_TRUE(w.runner.Next());
@@ -46,32 +45,32 @@ INSTANTIATE_TEST_SUITE_P(
     Detections, StartPagePlan,
     ::testing::Values(
         PlanCase{"Win98IgnoredBits",
-                 kWin98,
+                 Windows::k98,
                  Key(kClass + "Usb\\0002", {{"DriverDesc", kPortAdapter}}) + PortAdapterInstance() + Lan9xInstance(),
                  {},
                  0x003},
         PlanCase{"Win98PortAdapterRegistered",
-                 kWin98,
+                 Windows::k98,
                  Key(kClass + "Usb\\0002", {{"DriverDesc", kPortAdapter}, {"DeviceKey", "0e9c0012\\0001"}}),
                  {},
                  0x002},
-        PlanCase{"Win98WdmDriver", kWin98, Key(kClass + "Wdm\\0000", {{"MatchingDeviceId", kUsbId}}), {}, 0x002},
+        PlanCase{"Win98WdmDriver", Windows::k98, Key(kClass + "Wdm\\0000", {{"MatchingDeviceId", kUsbId}}), {}, 0x002},
         PlanCase{
-            "Win98WdmModemDriver", kWin98, Key(kClass + "WdmModem\\0000", {{"MatchingDeviceId", kUsbId}}), {}, 0x002},
-        PlanCase{"Win98ModemPnfOnly", kWin98, "", {"mdmtvk5u.pnf"}, 0x002},
+            "Win98WdmModemDriver", Windows::k98, Key(kClass + "WdmModem\\0000", {{"MatchingDeviceId", kUsbId}}), {}, 0x002},
+        PlanCase{"Win98ModemPnfOnly", Windows::k98, "", {"mdmtvk5u.pnf"}, 0x002},
         PlanCase{"Win98LanInstalled",
-                 kWin98,
+                 Windows::k98,
                  Lan9xInstance() + Key(kClass + "Net\\0003", {{"DriverDesc", "tolvek ZR-77Q5K USB-Lan Adapter"}}),
                  {},
                  0x001},
-        PlanCase{"Win98LanInf", kWin98, "", {"tvkndis3.inf"}, 0x001},
+        PlanCase{"Win98LanInf", Windows::k98, "", {"tvkndis3.inf"}, 0x001},
         // The instance of a device that Windows could not install.
         PlanCase{
-            "WinXpModemWithoutDriver", kWinXp, Key(kXpModemKey, {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}}), {}, 0x300},
-        PlanCase{"WinXpModemInf", kWinXp, "", {"mdmtvk5u.inf"}, 0x200},
-        PlanCase{"WinXpLanInstalled", kWinXp, XpLan(), {}, 0x100},
-        PlanCase{"WinXpLanPnfOnly", kWinXp, "", {"tvkndis3.pnf"}, 0x100},
-        PlanCase{"WinXpBothInstalled", kWinXp, XpModem() + XpLan(), {}, 0x000}),
+            "WinXpModemWithoutDriver", Windows::kXp, Key(kXpModemKey, {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}}), {}, 0x300},
+        PlanCase{"WinXpModemInf", Windows::kXp, "", {"mdmtvk5u.inf"}, 0x200},
+        PlanCase{"WinXpLanInstalled", Windows::kXp, XpLan(), {}, 0x100},
+        PlanCase{"WinXpLanPnfOnly", Windows::kXp, "", {"tvkndis3.pnf"}, 0x100},
+        PlanCase{"WinXpBothInstalled", Windows::kXp, XpModem() + XpLan(), {}, 0x000}),
     [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -53,6 +53,11 @@ TEST_F(ProfileStoreTest, FirstWriteAfterAFlushIsWrittenThroughTheRestAtFlush) {
   EXPECT_EQ(files_.writes, written + 1) << "nothing pending, nothing written";
   ASSERT_TRUE(store.WriteString("S", "a", "2"));
   EXPECT_EQ(files_.writes, written + 2) << "the first write after a flush goes through again";
+  ASSERT_TRUE(store.Flush() && store.DeleteSection("S"));
+  EXPECT_EQ(FileText().find("[S]"), std::string::npos) << "deleting one section is a change too";
+  files_.content = "[A]\r\nk=1\r\n[B]\r\nk=2\r\n";
+  ASSERT_TRUE(ProfileStore(files_, kPath).DeleteSection("A"));
+  EXPECT_EQ(FileText(), "[B]\r\nk=2\r\n") << "a section deleted before anything was read";
 }
 
 TEST_F(ProfileStoreTest, RefusedWritesLeaveWhatTheFileHolds) {
@@ -61,6 +66,7 @@ TEST_F(ProfileStoreTest, RefusedWritesLeaveWhatTheFileHolds) {
   files_.refuseWrites = true;
   ASSERT_TRUE(store.WriteString("S", "b", "2"));
   EXPECT_FALSE(store.Flush());
+  EXPECT_EQ(store.GetString("S", "b", "D", 64), "D") << "a failed flush drops what it could not write";
   EXPECT_FALSE(store.WriteString("S", "c", "3")) << "the first write after a failed flush fails";
   EXPECT_TRUE(store.WriteString("S", "a", "1")) << "the stored value again writes nothing";
   EXPECT_EQ(store.GetString("S", "a", "D", 64) + store.GetString("S", "b", "D", 64) + store.GetString("S", "c", "D", 64),

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "removal_fixture.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr::testing {
 namespace {
@@ -31,7 +31,7 @@ const struct {
     {"Wdm\\0000", RegString("MatchingDeviceId", "USB\\VID_0E9C&PID_0012"), false},
 };
 
-class PortClassRemoval : public RemovalTest {};
+class PortClassRemoval : public ::testing::Test {};
 
 TEST_F(PortClassRemoval, RemovesTheDeviceAndTheSharedDriverOnlyWhenNoSiblingIsLeft) {
   // Any other adapter of those that share the driver keeps it, whatever the
@@ -42,18 +42,28 @@ TEST_F(PortClassRemoval, RemovesTheDeviceAndTheSharedDriverOnlyWhenNoSiblingIsLe
     std::string instances;  // .reg text of other USB class instances
   } cases[] = {
       {true, RegKey(kClass + "Usb\\0006") + Desc("TVK USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0009") + Desc("tolvek PRX-320 USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0010") + Desc("QUILLNET7 USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0011") + Desc("tolvek PRX-310 USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0012") + Desc("Orsel OX-301 USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0013") + Desc("KLMB-204 USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0014") + Desc("ZR-81Q5P USB Port Adapter")},
+      {true, RegKey(kClass + "Usb\\0015") + Desc("KLMB USB Port Adapter")},
       {true, RegKey(kClass + "Usb\\0255") + Desc("qra usb port adapter (COM9)")},
       {false, RegKey(kClass + "Usb\\0007") + Desc("QRA USB Port Adapte") + RegKey(kClass + "Usb\\0008") +
                   Desc(" QUILLNET7 USB Port Adapter") + RegKey(kClass + "Usb\\256") + Desc("QRA USB Port Adapter")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.instances);
-    SampleMachine m("win98-portadapter");
+    EngineOverImage m("win98-portadapter");
     std::string plug = c.instances;
     for (const auto& key : kClassKeys)
       plug += RegKey(kClass + key.name) + key.values + RegKey(kClass + key.name + "\\S");
     m.Plug(plug);
-    // A read-only file of the device goes as well.
+    // A read-only file of the device goes as well; of the PNF files only
+    // the modem's.
+    for (const char* file : {"INF\\mdmtvk5u.pnf", "INF\\tvkusb5.pnf", "INF\\OTHER\\tvkusb5.inf", "INF\\OTHER\\mdmtvk5u.inf"})
+      m.WriteC("WINDOWS\\" + std::string(file), "inf");
     std::filesystem::permissions(m.Folder() / "drive_c/WINDOWS/INF/tvkusb5.inf", std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
     ExpectIdleModes(m, &CRegEdit::RemovePortClass, {{0, 0}, {2, 1}, {3, 0}, {-1, 0}});
@@ -65,7 +75,8 @@ TEST_F(PortClassRemoval, RemovesTheDeviceAndTheSharedDriverOnlyWhenNoSiblingIsLe
     for (const auto& key : kClassKeys)
       if (key.removed) expected.WithoutKeyTree(kClass + key.name);
     for (const char* file : {"WINDOWS\\INF\\tvkusb5.inf", "WINDOWS\\INF\\mdmtvk5u.inf",
-                             "WINDOWS\\INF\\OTHER\\tolvektvkusb5.inf", "WINDOWS\\INF\\OTHER\\tolvekmdmtvk5u.inf"})
+                             "WINDOWS\\INF\\OTHER\\tolvektvkusb5.inf", "WINDOWS\\INF\\OTHER\\tolvekmdmtvk5u.inf",
+                             "WINDOWS\\INF\\mdmtvk5u.pnf", "WINDOWS\\INF\\OTHER\\tvkusb5.inf", "WINDOWS\\INF\\OTHER\\mdmtvk5u.inf"})
       expected.WithoutFile(file);
     if (!c.keeps) {
       for (const char* file : {"sysfser.sys", "sysfser.dll", "sysfmapr.sys", "sysfport.vxd"})

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "platform/win_codes.h"
-#include "removal_fixture.h"
+#include "tests/support/engine_over_image.h"
 
 namespace zr::testing {
 namespace {
@@ -62,7 +62,7 @@ std::vector<std::uint8_t> Bytes(std::vector<std::uint8_t> head, std::size_t size
 }
 
 // Gives value `name` of key `path` these bytes, or removes it for none.
-void Put(SampleMachine& m, const std::string& path, const std::string& name, std::uint32_t type,
+void Put(EngineOverImage& m, const std::string& path, const std::string& name, std::uint32_t type,
          const std::vector<std::uint8_t>& data) {
   sim::RegTree& tree = m.Machine().Tree();
   if (data.empty())
@@ -73,7 +73,7 @@ void Put(SampleMachine& m, const std::string& path, const std::string& name, std
 
 // The machine after the removal of `instances` (their keys but those named
 // in `kept`) and of the device's INF files.
-MachineSnapshot Without(SampleMachine& m, std::initializer_list<ModemInstance> instances,
+MachineSnapshot Without(EngineOverImage& m, std::initializer_list<ModemInstance> instances,
                         const std::set<std::string>& kept = {}) {
   MachineSnapshot expected = m.Snapshot();
   for (const ModemInstance& instance : instances)
@@ -87,7 +87,7 @@ MachineSnapshot Without(SampleMachine& m, std::initializer_list<ModemInstance> i
 
 // The wizard's steps, with `meddle` changing the machine or what detection
 // recorded.
-void DetectAndRemove(SampleMachine& m, const std::function<void(CRegEdit&)>& meddle) {
+void DetectAndRemove(EngineOverImage& m, const std::function<void(CRegEdit&)>& meddle) {
   m.Engine().CheckWindowsVersion();
   m.Engine().DetectModem();
   meddle(m.Engine());
@@ -95,14 +95,14 @@ void DetectAndRemove(SampleMachine& m, const std::function<void(CRegEdit&)>& med
   EXPECT_EQ(m.Machine().OpenHandles(), 0);
 }
 
-class WdmModemNtRemoval : public RemovalTest {};
+class WdmModemNtRemoval : public ::testing::Test {};
 
 TEST_F(WdmModemNtRemoval, RemovesEveryRecordedInstanceOfTheDeviceAndNothingElse) {
   // Beside the image's instance on COM3: one on COM4 (letter case does not
   // matter) and one whose longer description is not the device's.
   const ModemInstance com4{"5&2a3b1c4d&0&2", "TOLVEK zr-77q5k - usb", "0002", "COM4", "m#2"};
   const ModemInstance longer{"5&2a3b1c4d&0&3", "tolvek ZR-77Q5K - USB Modem", "0003", "COM5", "m#3"};
-  SampleMachine m("winxp-modem");
+  EngineOverImage m("winxp-modem");
   m.Plug(com4.Reg() + longer.Reg());
   Put(m, kArbiter, "ComDB", win::kRegBinary, Bytes({0x3F}));
   m.Engine().CheckWindowsVersion();
@@ -121,6 +121,9 @@ TEST_F(WdmModemNtRemoval, ReleasesThePortBitAndWritesBackOnlyWhatWasRead) {
   const struct { const char* port; std::vector<std::uint8_t> before, after; const char* length; } cases[] = {
       {"COM1", Bytes({0x07}), Bytes({0x06}), "32"},
       {"COM12", {0xFF, 0xFF}, {0xFF, 0xF7}, "2"},
+      // Each bit has its own mask; blanks, tabs and a sign may come first.
+      {"COM2", {0xFF}, {0xFD}, "1"}, {"COM \t5", {0xFF}, {0xEF}, "1"}, {"COM+7", {0xFF}, {0xBF}, "1"},
+      {"COM8", {0xFF}, {0x7F}, "1"},
       // No port number above 0, or a byte beyond those read: nothing is
       // cleared, and the bitmap goes back as it was read.
       {"COM", Bytes({}, 32, 0xFF), Bytes({}, 32, 0xFF), "32"},
@@ -134,7 +137,7 @@ TEST_F(WdmModemNtRemoval, ReleasesThePortBitAndWritesBackOnlyWhatWasRead) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("port '") + c.port + "', recorded length " + c.length);
-    SampleMachine m("winxp-modem");
+    EngineOverImage m("winxp-modem");
     const std::string port = c.port;
     Put(m, kImage.Keys().at("instance") + "\\Device Parameters", "PortName", win::kRegSz,
         std::vector<std::uint8_t>(port.c_str(), port.c_str() + (port.empty() ? 0 : port.size() + 1)));
@@ -171,7 +174,7 @@ TEST_F(WdmModemNtRemoval, KeysItMustNotOrCannotDeleteStayAndTheRestGoesOn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key == nullptr ? "keys already gone" : std::string(c.key) + "='" + c.value + "'");
-    SampleMachine m(c.image);
+    EngineOverImage m(c.image);
     MachineSnapshot expected = Without(m, {kImage}, c.kept);
     // COM3 is released unless no key may change.
     if (c.kept != all) expected.WithValue(kArbiter, "ComDB", win::kRegBinary, Bytes({0x03}));

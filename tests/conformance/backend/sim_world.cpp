@@ -3,6 +3,7 @@
 // once in each mode.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,20 @@ class SimWorld final : public World {
   std::vector<std::uint8_t> FileBytes(const std::string& path) override {
     std::ifstream in(Resolve(path).host, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  std::string AccessList(const std::string& keyPath) override {
+    std::string text;
+    if (auto key = machine_->Tree().Find(keyPath)) {
+      for (const sim::AccessEntry& entry : key->AccessList())
+        text += "(" + entry.sid + " " + Hex(entry.mask) + " " + std::to_string(entry.flags) + ")";
+    }
+    return text;
+  }
+  static std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+    return text;
   }
 
   bool EnforcesReadOnlyFiles() const override { return true; }

@@ -3,6 +3,7 @@
 // the C++ library, not through the backend under test.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,8 @@
 #include "platform/text/codepage.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
+// After windows.h, which it needs.
+#include <sddl.h>
 #include "platform/win_codes.h"
 #include "tests/conformance/world.h"
 
@@ -129,6 +132,33 @@ class Win32World final : public World {
   }
 
   long OpenHandleCount() const override { return platform_.OpenRegistryHandles(); }
+
+  std::string AccessList(const std::string& keyPath) override {
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, READ_CONTROL, key.Receive()) != ERROR_SUCCESS) return "";
+    DWORD size = 0;
+    RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<std::uint8_t> descriptor(size);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    if (size == 0 || RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor.data(), &size) != ERROR_SUCCESS ||
+        !GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted) || !present || acl == nullptr)
+      return "";
+    std::string text;
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+      void* ace = nullptr;
+      if (!GetAce(acl, i, &ace)) return text + "(unreadable)";
+      auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      char* sid = nullptr;
+      if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || !ConvertSidToStringSidA(&allowed->SidStart, &sid))
+        return text + "(type " + std::to_string(allowed->Header.AceType) + ")";
+      char mask[16];
+      std::snprintf(mask, sizeof mask, "0x%lx", static_cast<unsigned long>(allowed->Mask));
+      text += "(" + std::string(sid) + " " + mask + " " + std::to_string(allowed->Header.AceFlags) + ")";
+      LocalFree(sid);
+    }
+    return text;
+  }
 
  private:
   static UniqueKey Create(const std::string& path) {

@@ -43,15 +43,20 @@ zr_e2e_test(win98_chooser_install ${zr_xp_image} ${zr_e2e_scripts}/chooser-insta
 zr_e2e_test(winxp_chooser_second_start ${zr_xp_image} ${zr_e2e_scripts}/chooser-uninstall-second-start.script
   --mode chooser)
 
-# Each sample machine image that has a scenario script.
-file(GLOB zr_images LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/machines/*)
-foreach(image IN LISTS zr_images)
-  get_filename_component(image_name ${image} NAME)
-  set(script ${CMAKE_SOURCE_DIR}/tests/scenario/scripts/${image_name}.script)
-  if(IS_DIRECTORY ${image} AND EXISTS ${script})
-    string(REPLACE "-" "_" test_name ${image_name})
-    zr_e2e_test(scenario_${test_name} ${image} ${script})
+# Each scenario case of the uninstall wizard that runs a sample image as it
+# is, through to its end: the case file is the script, its "#image" line
+# names the image.
+file(GLOB zr_cases ${CMAKE_SOURCE_DIR}/tests/scenario/cases/*.case)
+foreach(case IN LISTS zr_cases)
+  file(STRINGS ${case} image REGEX "^#image ")
+  file(STRINGS ${case} altered REGEX "^#(ini|reg|file|status|mode) ")
+  if(altered OR NOT image)
+    continue()
   endif()
+  string(REPLACE "#image " "" image "${image}")
+  get_filename_component(name ${case} NAME_WE)
+  string(REPLACE "-" "_" name ${name})
+  zr_e2e_test(scenario_${name} ${CMAKE_SOURCE_DIR}/machines/${image} ${case})
 endforeach()
 
 # The shipping program imports only what Windows 98 has.
