@@ -1,11 +1,13 @@
 // The Linux program: the wizard over a simulated Windows machine, in the
 // terminal or from a script.
 //
-//   zrdrvtool [--machine DIR] [--script FILE|-] [--mode MODE] [--summary]
+//   zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-] [--mode MODE] [--summary]
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
 // machine in a scratch folder, so the bundled image stays as it is; with it,
-// the changes stay in that image.
+// the changes stay in that image. --windows works on an installed Windows
+// 2000/XP whose partition is mounted there: its hives are committed once,
+// when the wizard has ended.
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +20,7 @@
 
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
+#include "platform/hive/hive_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/summary.h"
 #include "platform/text/codepage.h"
@@ -35,6 +38,7 @@ namespace {
 
 struct Options {
   std::string machine;
+  std::string windows;
   std::string script;
   bool summary = false;
   char wizardMode = zr::kStartupWizardMode;
@@ -42,9 +46,13 @@ struct Options {
 
 void Usage(std::FILE* to) {
   std::fprintf(to,
-               "usage: zrdrvtool [--machine DIR] [--script FILE|-] [--mode uninstall|install|chooser] [--summary]\n"
+               "usage: zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-]\n"
+               "                 [--mode uninstall|install|chooser] [--summary]\n"
                "  --machine DIR   the machine image to work on (changes are saved in it);\n"
                "                  default: a scratch copy of %s\n"
+               "  --windows DIR   an installed Windows 2000/XP whose partition is mounted at DIR\n"
+               "                  (its registry hives are changed at the end; the originals are\n"
+               "                  kept beside them as SYSTEM.zrbak and SOFTWARE.zrbak)\n"
                "  --script FILE   run the wizard from a script ('-': standard input, also used\n"
                "                  when standard input is not a terminal)\n"
                "  --mode MODE     the pages to start with: uninstall (the program's own start),\n"
@@ -57,8 +65,8 @@ void Usage(std::FILE* to) {
 int ParseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--machine" || arg == "--script") && i + 1 < argc) {
-      (arg == "--machine" ? options.machine : options.script) = argv[++i];
+    if ((arg == "--machine" || arg == "--script" || arg == "--windows") && i + 1 < argc) {
+      (arg == "--machine" ? options.machine : arg == "--script" ? options.script : options.windows) = argv[++i];
     } else if (arg == "--mode" && i + 1 < argc) {
       const std::string mode = argv[++i];
       if (mode == "uninstall") {
@@ -81,6 +89,10 @@ int ParseArguments(int argc, char** argv, Options& options) {
       Usage(stderr);
       return zr::tty::kExitScriptError;
     }
+  }
+  if (!options.machine.empty() && !options.windows.empty()) {
+    std::fprintf(stderr, "zrdrvtool: --machine and --windows name two different machines; give one\n");
+    return zr::tty::kExitImage;
   }
   return 0;
 }
@@ -123,28 +135,40 @@ void PrintSummary(const zr::sim::SimMachine& machine) {
 int main(int argc, char** argv) {
   Options options;
   if (int status = ParseArguments(argc, argv, options); status != 0) return status < 0 ? 0 : status;
-  std::string folder = options.machine;
-  if (folder.empty()) {
-    folder = ScratchCopyOfDefault();
-    if (folder.empty()) return zr::tty::kExitImage;
-    if (!options.summary) std::fprintf(stderr, "zrdrvtool: working on a copy of the sample machine: %s\n", folder.c_str());
-  }
   std::string error;
-  auto machine = zr::sim::SimMachine::Load(folder, error);
-  if (!machine) {
-    std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
-    return zr::tty::kExitImage;
+  std::unique_ptr<zr::hive::HiveMachine> installed;
+  std::unique_ptr<zr::sim::SimMachine> image;
+  if (!options.windows.empty()) {
+    installed = zr::hive::HiveMachine::Open(options.windows, error);
+    if (!installed) {
+      std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
+      return zr::tty::kExitImage;
+    }
+  } else {
+    std::string folder = options.machine;
+    if (folder.empty()) {
+      folder = ScratchCopyOfDefault();
+      if (folder.empty()) return zr::tty::kExitImage;
+      if (!options.summary)
+        std::fprintf(stderr, "zrdrvtool: working on a copy of the sample machine: %s\n", folder.c_str());
+    }
+    image = zr::sim::SimMachine::Load(folder, error);
+    if (!image) {
+      std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
+      return zr::tty::kExitImage;
+    }
   }
+  zr::sim::SimMachine& machine = installed ? installed->Machine() : *image;
   if (options.summary) {
-    PrintSummary(*machine);
+    PrintSummary(machine);
     return 0;
   }
 
-  zr::tty::MachineSession session(*machine);
+  zr::tty::MachineSession session(machine);
   int status = zr::tty::kExitEnded;
   const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
   {
-    zr::CRegEdit engine(*machine);
+    zr::CRegEdit engine(machine);
     if (scripted) {
       std::ifstream file;
       std::istream* in = &std::cin;
@@ -164,6 +188,15 @@ int main(int argc, char** argv) {
       zr::RunApplication(engine, host, options.wizardMode);
     }
   }  // the engine's end deletes the work file
+  if (installed) {
+    // The hives change once, after every step of the run has returned.
+    if (!installed->Commit(error)) {
+      std::fprintf(stderr, "zrdrvtool: the registry of %s was not changed: %s\n", options.windows.c_str(),
+                   error.c_str());
+      return zr::tty::kExitImage;
+    }
+    return status;
+  }
   if (const std::string saveError = session.SaveIfChanged(); !saveError.empty())
     std::fprintf(stderr, "zrdrvtool: the machine image could not be saved: %s\n", saveError.c_str());
   return status;
