@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/hive/hive_file.h"
 #include "platform/hive/hive_machine.h"
 #include "platform/sim/machine.h"
 #include "tests/support/empty_hive.h"
@@ -74,6 +75,47 @@ TEST(OfflineRepair, EndsAsTheSimulationDoes) {
     // Every transcript line but the machine's own folder is the same.
     EXPECT_EQ(Slurp(copy.Root() / "hive.out"), Slurp(copy.Root() / "sim.out"));
   }
+}
+
+// Another device's key and values that the code page cannot hold: the engine
+// never sees them, and the run leaves every byte of them as it was.
+TEST(OfflineRepair, KeepsWhatTheCodePageCannotHold) {
+  OfflineCopy copy("winxp-modem");
+  const fs::path system = copy.Mount() / "WINDOWS" / "system32" / "config" / "SYSTEM";
+  const std::vector<hive::HiveValue> foreign = {
+      {"FriendlyName", 1, {'M', 0, 0xFC, 0, 'l', 0, 'l', 0, 'e', 0, 'r', 0, 0x3D, 0xD8, 0x00, 0xDE, 0, 0}},
+      {"HardwareID", 7, {'U', 0, 0xFC, 0, 0, 0, 0xAC, 0x20, 0, 0, 0, 0}},
+      {"Odd", 1, {'a', 0, 'b'}},
+      {"Pr\xc3\xa4" "fix", 4, {1, 0, 0, 0}},
+  };
+  std::string error;
+  auto add = [&](hive::HiveFile& file) {
+    hive::NodeId node = file.Root();
+    for (const char* name : {"ControlSet001", "Enum", "USB"}) node = file.Child(node, name);
+    node = file.AddChild(node, "VID_0001&PID_\xc3\xbc", error);
+    return node != 0 && file.SetValues(node, foreign, error) && file.Commit(error);
+  };
+  {
+    auto file = hive::HiveFile::Open(system, true, error);
+    ASSERT_TRUE(file && add(*file)) << error;
+  }
+  const std::string script = std::string(ZR_SOURCE_DIR) + "/tests/scenario/scripts/winxp-modem.script";
+  ASSERT_EQ(copy.Run("--windows " + copy.Mount().string(), script, "hive"), 0) << Slurp(copy.Root() / "hive.out");
+  auto file = hive::HiveFile::Open(system, false, error);
+  ASSERT_TRUE(file) << error;
+  hive::NodeId node = file->Root();
+  for (const char* name : {"ControlSet001", "Enum", "USB", "VID_0001&PID_\xc3\xbc"}) node = node ? file->Child(node, name) : 0;
+  ASSERT_NE(node, 0u);
+  const auto kept = file->Values(node);
+  ASSERT_EQ(kept.size(), foreign.size());
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    EXPECT_EQ(kept[i].name, foreign[i].name);
+    EXPECT_EQ(kept[i].data, foreign[i].data) << kept[i].name;
+  }
+  hive::NodeId modem = file->Root();
+  for (const char* name : {"ControlSet001", "Enum", "USB", "VID_0E9C&PID_0012"}) modem = modem ? file->Child(modem, name) : 0;
+  ASSERT_NE(modem, 0u);
+  EXPECT_EQ(file->Child(modem, "5&2a3b1c4d&0&1"), 0u) << "the device's instance is gone";
 }
 
 TEST(OfflineRepair, RefusesWhatItCannotChangeSafely) {
