@@ -112,11 +112,14 @@ std::string ScratchCopyOfDefault() {
   return target.string();
 }
 
-void PrintSummary(const zr::sim::SimMachine& machine) {
+// `installed` names the mount point of an installed Windows; empty for an
+// image.
+void PrintSummary(const zr::sim::SimMachine& machine, const std::string& installed) {
   const auto& config = machine.Config();
   const auto summary = zr::sim::Summarise(machine);
   const unsigned cp = config.codePage;
-  std::printf("machine   %s\n", machine.Folder().c_str());
+  std::printf("machine   %s%s\n", installed.empty() ? machine.Folder().c_str() : installed.c_str(),
+              installed.empty() ? "" : " (an installed Windows)");
   std::printf("windows   %s %u.%u.%u, platform %u, \"%s\"\n", summary.windowsName.c_str(), config.version.major,
               config.version.minor, config.version.build & 0xFFFF, config.version.platformId,
               zr::text::ToUtf8(config.version.csd, cp).c_str());
@@ -124,7 +127,10 @@ void PrintSummary(const zr::sim::SimMachine& machine) {
               zr::text::ToUtf8(config.systemDir, cp).c_str(), zr::text::ToUtf8(config.currentDir, cp).c_str());
   std::printf("user      %s, code page %u\n", config.admin ? "administrator" : "limited user", cp);
   std::printf("registry  %zu keys, %zu values below HKEY_LOCAL_MACHINE (%s), %zu protected subtrees\n", summary.keys,
-              summary.values, machine.Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4" : "version 5",
+              summary.values,
+              !installed.empty()                                    ? "SYSTEM and SOFTWARE hives"
+              : machine.Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4"
+                                                                    : "version 5",
               summary.protectedKeys);
   for (const auto& d : summary.drives)
     std::printf("drive %c:  %zu files in %zu folders, %ju bytes\n", d.letter, d.files, d.folders, d.bytes);
@@ -160,7 +166,7 @@ int main(int argc, char** argv) {
   }
   zr::sim::SimMachine& machine = installed ? installed->Machine() : *image;
   if (options.summary) {
-    PrintSummary(machine);
+    PrintSummary(machine, options.windows);
     return 0;
   }
 
@@ -191,8 +197,7 @@ int main(int argc, char** argv) {
   if (installed) {
     // The hives change once, after every step of the run has returned.
     if (!installed->Commit(error)) {
-      std::fprintf(stderr, "zrdrvtool: the registry of %s was not changed: %s\n", options.windows.c_str(),
-                   error.c_str());
+      std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
       return zr::tty::kExitImage;
     }
     return status;
