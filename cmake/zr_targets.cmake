@@ -11,7 +11,7 @@ target_compile_options(zr_warnings INTERFACE -Wall -Wextra $<$<BOOL:${ZR_WERROR}
 # sanitizer and fuzz builds check the same code's bounds for real.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13
    AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
-  target_compile_options(zr_warnings INTERFACE -Wno-restrict -Wno-array-bounds -Wno-stringop-overflow)
+  target_compile_options(zr_warnings INTERFACE -Wno-restrict -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread)
 endif()
 if(WIN32)
   target_compile_definitions(zr_warnings INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -45,6 +45,7 @@ fs::path MatchEntry(const fs::path& folder, const std::string& utf8Name) {
 }  // namespace
 
 fs::path HostPathResolver::DriveFolder(char letter) const {
+  if (!driveC_.empty()) return std::tolower(static_cast<unsigned char>(letter)) == 'c' ? driveC_ : fs::path();
   return image_ / (std::string("drive_") + static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
 }
 

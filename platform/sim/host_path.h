@@ -27,6 +27,13 @@ class HostPathResolver {
  public:
   HostPathResolver(std::filesystem::path imageFolder, unsigned codePage, std::string currentDir)
       : image_(std::move(imageFolder)), codePage_(codePage), currentDir_(std::move(currentDir)) {}
+  // Drive C: is `driveC` itself (an installed Windows's mounted partition);
+  // other letters have no folder.
+  static HostPathResolver ForDriveC(std::filesystem::path driveC, unsigned codePage, std::string currentDir) {
+    HostPathResolver resolver({}, codePage, std::move(currentDir));
+    resolver.driveC_ = std::move(driveC);
+    return resolver;
+  }
 
   HostPath Resolve(std::string_view windowsPath) const;
 
@@ -35,6 +42,7 @@ class HostPathResolver {
 
  private:
   std::filesystem::path image_;
+  std::filesystem::path driveC_;
   unsigned codePage_;
   std::string currentDir_;
 };

@@ -109,6 +109,12 @@ SimMachine::SimMachine(fs::path folder, MachineConfig config, RegTree tree, RegF
 
 SimMachine::~SimMachine() = default;
 
+std::unique_ptr<SimMachine> SimMachine::Assemble(MachineConfig config, RegTree tree, const HostPathResolver& files) {
+  std::unique_ptr<SimMachine> machine(new SimMachine({}, std::move(config), std::move(tree), RegFormat::Version5));
+  machine->files_ = std::make_unique<SimFiles>(files);
+  return machine;
+}
+
 std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::string& error) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
@@ -157,6 +163,10 @@ long SimMachine::OpenHandles() const { return registry_->OpenHandles(); }
 void SimMachine::SetSaveHook(AtomicStepHook hook) { saveHook_ = std::move(hook); }
 
 bool SimMachine::Save(std::string& error) {
+  if (folder_.empty()) {
+    error = "this machine has no image folder to be saved in";
+    return false;
+  }
   if (dirty_) {
     if (!WriteFileAtomically(folder_ / "HKLM.reg", WriteRegFile(tree_, format_), error, saveHook_)) return false;
     dirty_ = false;
@@ -186,6 +196,10 @@ bool SimMachine::Save(std::string& error) {
 }
 
 bool SimMachine::Plug(std::string& error) {
+  if (folder_.empty()) {
+    error = "this machine has no image folder, so no plug.reg";
+    return false;
+  }
   const fs::path plug = folder_ / "plug.reg";
   std::error_code ec;
   if (!fs::is_regular_file(plug, ec)) {
@@ -205,6 +219,7 @@ bool SimMachine::Plug(std::string& error) {
 
 void SimMachine::LogEvent(std::string_view line) {
   events_.emplace_back(line);
+  if (folder_.empty()) return;
   std::ofstream log(folder_ / "events.log", std::ios::app | std::ios::binary);
   char stamp[32] = {};
   const std::time_t now = std::time(nullptr);

@@ -39,6 +39,7 @@ struct MachineConfig {
 
 class SimRegistry;
 class SimFiles;
+class HostPathResolver;
 class SimSystem;
 
 class SimMachine final : public IPlatform {
@@ -46,6 +47,11 @@ class SimMachine final : public IPlatform {
   // Reads the image. nullptr with `error` naming the file and line when the
   // image is unusable.
   static std::unique_ptr<SimMachine> Load(const std::filesystem::path& folder, std::string& error);
+
+  // A machine over parts that did not come from an image folder: a registry
+  // read from elsewhere, files where `files` maps them. It writes nothing
+  // itself: no events.log, and Save refuses (the owner saves the tree).
+  static std::unique_ptr<SimMachine> Assemble(MachineConfig config, RegTree tree, const HostPathResolver& files);
 
   ~SimMachine() override;
 

@@ -5,7 +5,9 @@
 namespace zr::tty {
 
 std::string MachineSession::SaveIfChanged() {
-  if (!machine_.Dirty()) return {};
+  // A machine without an image folder (an installed Windows's hives) is
+  // committed once, by its owner, when the run is over.
+  if (!machine_.Dirty() || machine_.Folder().empty()) return {};
   std::string error;
   return machine_.Save(error) ? std::string() : error;
 }

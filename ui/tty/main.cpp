@@ -1,12 +1,14 @@
 // The Linux program: the wizard over a simulated Windows machine, in the
 // terminal or from a script.
 //
-//   zrdrvtool [--machine DIR] [--script FILE|-] [--mode MODE] [--summary]
+//   zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-] [--mode MODE] [--summary]
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
 // machine in a scratch folder, so the bundled image stays as it is; with it,
-// the changes stay in that image. One run at a time works on an image: a
-// second one is refused (exit status 1) and changes nothing.
+// the changes stay in that image. --windows works on an installed Windows
+// 2000/XP whose partition is mounted there: its hives are committed once,
+// when the wizard has ended. One run at a time works on an image or a
+// partition: a second one is refused (exit status 1) and changes nothing.
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,6 +21,7 @@
 
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
+#include "platform/hive/hive_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/summary.h"
 #include "platform/text/codepage.h"
@@ -37,6 +40,7 @@ namespace {
 
 struct Options {
   std::string machine;
+  std::string windows;
   std::string script;
   bool summary = false;
   char wizardMode = zr::kStartupWizardMode;
@@ -44,9 +48,13 @@ struct Options {
 
 void Usage(std::FILE* to) {
   std::fprintf(to,
-               "usage: zrdrvtool [--machine DIR] [--script FILE|-] [--mode uninstall|install|chooser] [--summary]\n"
+               "usage: zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-]\n"
+               "                 [--mode uninstall|install|chooser] [--summary]\n"
                "  --machine DIR   the machine image to work on (changes are saved in it);\n"
                "                  default: a scratch copy of %s\n"
+               "  --windows DIR   an installed Windows 2000/XP whose partition is mounted at DIR\n"
+               "                  (its registry hives are changed at the end; the originals are\n"
+               "                  kept beside them as SYSTEM.zrbak and SOFTWARE.zrbak)\n"
                "  --script FILE   run the wizard from a script ('-': standard input, also used\n"
                "                  when standard input is not a terminal)\n"
                "  --mode MODE     the pages to start with: uninstall (the program's own start),\n"
@@ -59,8 +67,8 @@ void Usage(std::FILE* to) {
 int ParseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--machine" || arg == "--script") && i + 1 < argc) {
-      (arg == "--machine" ? options.machine : options.script) = argv[++i];
+    if ((arg == "--machine" || arg == "--script" || arg == "--windows") && i + 1 < argc) {
+      (arg == "--machine" ? options.machine : arg == "--script" ? options.script : options.windows) = argv[++i];
     } else if (arg == "--mode" && i + 1 < argc) {
       const std::string mode = argv[++i];
       if (mode == "uninstall") {
@@ -84,6 +92,10 @@ int ParseArguments(int argc, char** argv, Options& options) {
       return zr::tty::kExitScriptError;
     }
   }
+  if (!options.machine.empty() && !options.windows.empty()) {
+    std::fprintf(stderr, "zrdrvtool: --machine and --windows name two different machines; give one\n");
+    return zr::tty::kExitImage;
+  }
   return 0;
 }
 
@@ -102,11 +114,14 @@ std::string ScratchCopyOfDefault() {
   return target.string();
 }
 
-void PrintSummary(const zr::sim::SimMachine& machine) {
+// `installed` names the mount point of an installed Windows; empty for an
+// image.
+void PrintSummary(const zr::sim::SimMachine& machine, const std::string& installed) {
   const auto& config = machine.Config();
   const auto summary = zr::sim::Summarise(machine);
   const unsigned cp = config.codePage;
-  std::printf("machine   %s\n", machine.Folder().c_str());
+  std::printf("machine   %s%s\n", installed.empty() ? machine.Folder().c_str() : installed.c_str(),
+              installed.empty() ? "" : " (an installed Windows)");
   std::printf("windows   %s %u.%u.%u, platform %u, \"%s\"\n", summary.windowsName.c_str(), config.version.major,
               config.version.minor, config.version.build & 0xFFFF, config.version.platformId,
               zr::text::ToUtf8(config.version.csd, cp).c_str());
@@ -114,7 +129,10 @@ void PrintSummary(const zr::sim::SimMachine& machine) {
               zr::text::ToUtf8(config.systemDir, cp).c_str(), zr::text::ToUtf8(config.currentDir, cp).c_str());
   std::printf("user      %s, code page %u\n", config.admin ? "administrator" : "limited user", cp);
   std::printf("registry  %zu keys, %zu values below HKEY_LOCAL_MACHINE (%s), %zu protected subtrees\n", summary.keys,
-              summary.values, machine.Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4" : "version 5",
+              summary.values,
+              !installed.empty()                                    ? "SYSTEM and SOFTWARE hives"
+              : machine.Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4"
+                                                                    : "version 5",
               summary.protectedKeys);
   for (const auto& d : summary.drives)
     std::printf("drive %c:  %zu files in %zu folders, %ju bytes\n", d.letter, d.files, d.folders, d.bytes);
@@ -125,7 +143,7 @@ void PrintSummary(const zr::sim::SimMachine& machine) {
 int main(int argc, char** argv) {
   Options options;
   if (int status = ParseArguments(argc, argv, options); status != 0) return status < 0 ? 0 : status;
-  std::string folder = options.machine;
+  std::string folder = !options.windows.empty() ? options.windows : options.machine;
   if (folder.empty()) {
     folder = ScratchCopyOfDefault();
     if (folder.empty()) return zr::tty::kExitImage;
@@ -139,21 +157,32 @@ int main(int argc, char** argv) {
     return zr::tty::kExitImage;
   }
   std::string error;
-  auto machine = zr::sim::SimMachine::Load(folder, error);
-  if (!machine) {
-    std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
-    return zr::tty::kExitImage;
+  std::unique_ptr<zr::hive::HiveMachine> installed;
+  std::unique_ptr<zr::sim::SimMachine> image;
+  if (!options.windows.empty()) {
+    installed = zr::hive::HiveMachine::Open(options.windows, error);
+    if (!installed) {
+      std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
+      return zr::tty::kExitImage;
+    }
+  } else {
+    image = zr::sim::SimMachine::Load(folder, error);
+    if (!image) {
+      std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
+      return zr::tty::kExitImage;
+    }
   }
+  zr::sim::SimMachine& machine = installed ? installed->Machine() : *image;
   if (options.summary) {
-    PrintSummary(*machine);
+    PrintSummary(machine, options.windows);
     return 0;
   }
 
-  zr::tty::MachineSession session(*machine);
+  zr::tty::MachineSession session(machine);
   int status = zr::tty::kExitEnded;
   const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
   {
-    zr::CRegEdit engine(*machine);
+    zr::CRegEdit engine(machine);
     if (scripted) {
       std::ifstream file;
       std::istream* in = &std::cin;
@@ -173,6 +202,14 @@ int main(int argc, char** argv) {
       zr::RunApplication(engine, host, options.wizardMode);
     }
   }  // the engine's end deletes the work file
+  if (installed) {
+    // The hives change once, after every step of the run has returned.
+    if (!installed->Commit(error)) {
+      std::fprintf(stderr, "zrdrvtool: %s\n", error.c_str());
+      return zr::tty::kExitImage;
+    }
+    return status;
+  }
   if (const std::string saveError = session.SaveIfChanged(); !saveError.empty())
     std::fprintf(stderr, "zrdrvtool: the machine image could not be saved: %s\n", saveError.c_str());
   return status;
