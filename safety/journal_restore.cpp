@@ -3,6 +3,7 @@
 #include "platform/win_codes.h"
 #include "safety/journal_record.h"
 #include "safety/path_parts.h"
+#include "safety/value_read.h"
 
 namespace zr::safety {
 
@@ -112,18 +113,10 @@ class Restorer {
   enum class Found { kValue, kNoValue, kNoKey, kError };
 
   Found Read(std::string_view key, std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) {
-    RegHandle handle = IRegistry::kNoHandle;
-    const std::uint32_t opened = registry_.OpenKey(BelowHklm(key), win::kKeyQueryValue, handle);
-    if (opened != win::kSuccess) return opened == win::kFileNotFound ? Found::kNoKey : Found::kError;
-    std::uint32_t size = 0;
-    std::uint32_t rc = registry_.QueryValue(handle, name, nullptr, &size, &type);
-    if (rc == win::kSuccess) {
-      data.assign(size, 0);
-      rc = registry_.QueryValue(handle, name, data.data(), &size, &type);
-      data.resize(size);
-    }
-    registry_.CloseKey(handle);
-    return rc == win::kSuccess ? Found::kValue : rc == win::kFileNotFound ? Found::kNoValue : Found::kError;
+    bool keyMissing = false;
+    const std::uint32_t rc = ReadWholeValue(registry_, BelowHklm(key), name, type, data, keyMissing);
+    if (rc == win::kSuccess) return Found::kValue;
+    return keyMissing ? Found::kNoKey : rc == win::kFileNotFound ? Found::kNoValue : Found::kError;
   }
 
   bool KeyExists(std::string_view key) {

@@ -6,6 +6,7 @@
 #include "safety/path_parts.h"
 #include "safety/reg_export.h"
 #include "safety/step_names.h"
+#include "safety/value_read.h"
 
 namespace zr::safety {
 
@@ -131,22 +132,10 @@ bool JournalingPlatform::KeyPath(RegHandle key, std::string_view subkey, std::st
 
 JournalingPlatform::Capture JournalingPlatform::ReadValue(const std::string& key, std::string_view name,
                                                           ValueState& out) {
-  IRegistry& registry = Inner().Registry();
-  RegHandle handle = kNoHandle;
-  const std::uint32_t opened = registry.OpenKey(key, win::kKeyQueryValue, handle);
-  if (opened == win::kFileNotFound) return Capture::kAbsent;
-  if (opened != win::kSuccess) return Capture::kFailed;
-  std::uint32_t size = 0, type = 0;
-  std::uint32_t rc = registry.QueryValue(handle, name, nullptr, &size, &type);
-  if (rc == win::kSuccess) {
-    out.data.assign(size, 0);
-    rc = registry.QueryValue(handle, name, out.data.data(), &size, &type);
-    out.data.resize(size);
-  }
-  registry.CloseKey(handle);
+  bool keyMissing = false;
+  const std::uint32_t rc = ReadWholeValue(Inner().Registry(), key, name, out.type, out.data, keyMissing);
   out.key = WithPrefix(key);
   out.name = std::string(name);
-  out.type = type;
   return rc == win::kSuccess ? Capture::kCaptured : rc == win::kFileNotFound ? Capture::kAbsent : Capture::kFailed;
 }
 

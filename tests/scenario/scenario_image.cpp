@@ -71,11 +71,13 @@ void ScratchImage::WriteFile(const std::string& relative, const std::string& byt
   std::ofstream(image_ / relative, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode) {
+RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode,
+                     std::string_view extra) {
   const std::string run = (image.Scratch() / ("run" + Unique())).string();
   std::ofstream(run + ".script", std::ios::binary) << script;
   const std::string command = Quoted(ZR_PROGRAM) + " --machine " + Quoted(image.Folder()) +
-                              (mode.empty() ? "" : " --mode " + Quoted(std::string(mode))) + " --script " +
+                              (mode.empty() ? "" : " --mode " + Quoted(std::string(mode))) + " " +
+                              std::string(extra) + " --script " +
                               Quoted(run + ".script") + " </dev/null >" + Quoted(run + ".out") + " 2>" +
                               Quoted(run + ".err");
   const int raw = std::system(command.c_str());

@@ -43,9 +43,10 @@ struct RunResult {
   std::string err;
 };
 
-// Runs the program over the image with `script` as its script file, and
-// with `--mode mode` unless `mode` is empty.
-RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode = {});
+// Runs the program over the image with `script` as its script file, with
+// `--mode mode` unless `mode` is empty, and with the options in `extra`.
+RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode = {},
+                     std::string_view extra = {});
 
 // tests/scenario/scripts/<name>.script
 std::string ScriptFile(std::string_view name);
