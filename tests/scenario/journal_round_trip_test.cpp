@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/reg_file.h"
 #include "platform/win_codes.h"
 #include "tests/scenario/scenario_image.h"
 
@@ -38,9 +39,21 @@ TEST_P(JournalRoundTrip, RestoreGivesBackTheImageBeforeTheRun) {
                                    "--journal " + Journal(image));
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_NE(before.DifferencesFrom(image.Snapshot()), "") << "the run changed nothing";
+  const std::string leftByTheRun = image.ReadFile("HKLM.reg");
   const RunResult back = Restore(image);
   EXPECT_EQ(back.status, 0) << back.out << back.err;
   EXPECT_EQ(before.DifferencesFrom(image.Snapshot()), "") << back.out;
+
+  // regedit's way: restore.reg merged into the registry the run left.
+  image.WriteFile("HKLM.reg", leftByTheRun);
+  std::string error;
+  auto machine = sim::SimMachine::Load(image.Folder(), error);
+  ASSERT_TRUE(machine) << error;
+  const std::string reg = image.ReadFile("../journal/restore.reg");
+  sim::RegFormat format{};
+  sim::RegParseError parseError;
+  EXPECT_TRUE(sim::ParseRegFile({reg.begin(), reg.end()}, machine->Tree(), format, parseError)) << parseError.line << " " << parseError.message;
+  EXPECT_EQ(before.DifferencesFrom(testing::MachineSnapshot::Take(machine->Tree(), image.Folder())), "");
 }
 
 constexpr char kStage[] = "next\ncancel\n";
@@ -55,6 +68,17 @@ INSTANTIATE_TEST_SUITE_P(
       for (char& c : name) c = c == '-' ? '_' : c;
       return name;
     });
+
+// A journal that cannot be written changes nothing of the run itself.
+TEST(UnwritableJournal, TheRunGoesOnAsWithoutIt) {
+  ScratchImage journaled("winxp-modem"), unjournaled("winxp-modem");
+  ASSERT_EQ(RunProgram(journaled, ScriptFile("winxp-modem"), "", "--journal " + Journal(journaled)).status, 0);
+  unjournaled.WriteFile("../journal", "a file where the journal's folder would be");
+  const RunResult run = RunProgram(unjournaled, ScriptFile("winxp-modem"), "", "--journal " + Journal(unjournaled));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("is incomplete"), std::string::npos) << run.err;
+  EXPECT_EQ(journaled.Snapshot().DifferencesFrom(unjournaled.Snapshot()), "");
+}
 
 void Append(const std::string& file, const std::string& text) { std::ofstream(file, std::ios::app) << text; }
 

@@ -65,3 +65,13 @@ foreach(mode IN ITEMS win98 winxp)
   add_test(NAME wine_ui_${mode} COMMAND ${zr_e2e} unit ${mode} ${zr_e2e_work})
   set_tests_properties(wine_ui_${mode} PROPERTIES FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 300)
 endforeach()
+
+# The Windows program's journal put back with regedit and a file copy, as
+# anyone can without our program (run-restore.sh).
+foreach(mode IN ITEMS win98 winxp)
+  add_test(NAME wine_e2e_restore_${mode} COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/e2e/run-restore.sh restore_${mode}
+    ${zr_xp_image} ${zr_e2e_scripts}/uninstall-$<IF:$<STREQUAL:${mode},win98>,98,modem>.script ${zr_e2e_work}
+    --windows ${mode})
+  set_tests_properties(wine_e2e_restore_${mode} PROPERTIES
+    FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 900 SKIP_RETURN_CODE 77)
+endforeach()

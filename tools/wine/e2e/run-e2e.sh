@@ -347,6 +347,8 @@ cmd_run() {
     exit 1
   fi
   # A prefix takes about 600 MB; transcripts, views and screenshots stay.
+  # ZR_E2E_KEEP=1 keeps it for a caller that goes on in it (run-restore.sh).
+  [ "${ZR_E2E_KEEP:-0}" = 1 ] && return 0
   "$harness" clean "$prefix"
   rm -f "$work/wine-before.reg" "$work/wine-after.reg"
 }
