@@ -15,16 +15,17 @@ constexpr char kCaption[] = "zrdrvtool";
 
 bool RestoreRequested(const char* commandLine, std::string& folder) {
   const std::string line = commandLine == nullptr ? "" : commandLine;
-  const std::size_t at = line.find("/restore");
-  if (at == std::string::npos) return false;
-  std::size_t start = line.find_first_not_of(' ', at + 8);
+  // The program's own name comes first, quoted when it holds blanks.
+  std::size_t at = line.empty() ? 0 : line[0] == '"' ? line.find('"', 1) : line.find(' ');
+  at = at == std::string::npos ? line.size() : at + 1;
+  at = line.find_first_not_of(' ', at);
+  if (at == std::string::npos || line.compare(at, 9, "/restore ") != 0) return false;
+  std::size_t start = line.find_first_not_of(' ', at + 9);
   if (start == std::string::npos) return false;
-  std::size_t end = line.size();
+  std::size_t end = line.find_last_not_of(' ') + 1;
   if (line[start] == '"') {
     end = line.find('"', ++start);
     if (end == std::string::npos) end = line.size();
-  } else {
-    end = line.find_last_not_of(' ') + 1;
   }
   folder = line.substr(start, end - start);
   while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
