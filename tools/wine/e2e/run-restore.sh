@@ -4,7 +4,7 @@
 # `wine regedit /s restore.reg` and the journal's files/ copied back must
 # give the registry and the files taken before the run.
 #
-#   run-restore.sh NAME IMAGE SCRIPT WORKDIR --windows MODE
+#   run-restore.sh NAME IMAGE SCRIPT WORKDIR [--windows MODE]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,7 +12,7 @@ source_dir=$(cd "$here/../../.." && pwd)
 harness=$here/../wine-harness.sh
 native=${ZR_NATIVE_BUILD:-$source_dir/build/native}
 
-[ $# -eq 6 ] || { echo "usage: run-restore.sh NAME IMAGE SCRIPT WORKDIR --windows MODE" >&2; exit 1; }
+[ $# -eq 4 ] || [ $# -eq 6 ] || { echo "usage: run-restore.sh NAME IMAGE SCRIPT WORKDIR [--windows MODE]" >&2; exit 1; }
 name=$1 workdir=$4
 status=0
 ZR_E2E_KEEP=1 "$here/run-e2e.sh" run "$@" || status=$?
@@ -42,8 +42,20 @@ WINEPREFIX=$prefix WINEDEBUG=-all wine regedit /S "$regfile" >/dev/null 2>&1
 
 codepage=$(sed -n 's/^codepage=\([0-9]*\).*/\1/p' "$work/image/machine.ini")
 view="$native/tests/reg_view --codepage ${codepage:-932} $work/image/HKLM.reg --"
-$view "$work/wine-before.reg" | sort >"$work/reg-before.txt"
-$view "$work/wine-restored.reg" | sort >"$work/reg-restored.txt"
+$view "$work/wine-restored.reg" >"$work/reg-wine-restored.txt"
+# Keys and values by identity (K path, V path name).
+ids() { awk -F'\t' '{ print $1 "\t" $2 ($1 == "V" ? "\t" $3 : "") }' | sort -u; }
+# What Wine rewrote by itself while the program ran (host name, processors,
+# its own devices) is no part of the journal: values that changed in the
+# Wine run but not in the Linux program's run of the same script.
+comm -3 <(sort "$work/reg-image.txt") <(sort "$work/reg-linux.txt") | sed 's/^\t//' | ids >"$work/program.ids"
+comm -3 <(sort "$work/reg-wine-before.txt") <(sort "$work/reg-wine-after.txt") | sed 's/^\t//' | ids |
+  comm -23 - "$work/program.ids" >"$work/wine-run.ids"
+without() { awk -F'\t' 'NR == FNR { skip[$0] = 1; next } !(($1 "\t" $2 ($1 == "V" ? "\t" $3 : "")) in skip)' "$1" "$2" | sort; }
+without "$work/wine-run.ids" "$work/reg-wine-before.txt" >"$work/reg-before.txt"
+without "$work/wine-run.ids" "$work/reg-wine-restored.txt" >"$work/reg-restored.txt"
+echo "registry: $(grep -c . "$work/program.ids") keys and values the removal changed," \
+  "$(grep -c . "$work/wine-run.ids" || true) that Wine rewrote itself during the run left out"
 failed=0
 if ! diff -u "$work/reg-before.txt" "$work/reg-restored.txt" >"$work/restore-registry.diff"; then
   echo "the registry after regedit /s restore.reg differs from the one before the run:"
