@@ -185,6 +185,13 @@ JournalingPlatform::Capture JournalingPlatform::CaptureTree(const std::string& r
   return Capture::kCaptured;
 }
 
+std::uint32_t JournalingPlatform::Unrecorded(std::uint32_t rc, std::string_view what) {
+  // Missing when looked at, yet changed: the look was wrong (a failing
+  // disk or registry), and the journal lacks what was there.
+  if (rc == win::kSuccess) Stop(std::string(what) + " was changed although the journal found it missing");
+  return rc;
+}
+
 bool JournalingPlatform::IsWorkFile(std::string_view path) { return LowerAscii(path) == workFile_; }
 
 std::string JournalingPlatform::StoredName(std::string_view path) {
@@ -199,6 +206,8 @@ std::string JournalingPlatform::StoredName(std::string_view path) {
 JournalingPlatform::Capture JournalingPlatform::CaptureFile(std::string_view path, Change& change) {
   std::uint32_t error = 0;
   const std::uint32_t attributes = Inner().Files().GetAttributes(path, error);
+  if (attributes == win::kInvalidFileAttributes && error != win::kFileNotFound && error != win::kPathNotFound)
+    return Capture::kFailed;
   if (attributes == win::kInvalidFileAttributes || (attributes & win::kFileAttributeDirectory))
     return Capture::kAbsent;
   if (Inner().Files().ReadWholeFile(path, capturedBytes_) != win::kSuccess) return Capture::kFailed;
@@ -273,7 +282,7 @@ std::uint32_t JournalingPlatform::DeleteValue(RegHandle key, std::string_view na
   }
   ValueState before;
   const Capture captured = ReadValue(change.path, name, before);
-  if (captured == Capture::kAbsent) return apply();
+  if (captured == Capture::kAbsent) return Unrecorded(apply(), "the value " + std::string(name) + " of " + WithPrefix(change.path));
   if (captured == Capture::kFailed) {
     Stop("the value " + std::string(name) + " of " + WithPrefix(change.path) + " could not be read");
     return apply();
@@ -296,7 +305,7 @@ std::uint32_t JournalingPlatform::DeleteKey(RegHandle key, std::string_view subk
   }
   if (path.empty()) return apply();  // HKLM itself is never deleted
   const Capture captured = CaptureTree(path, change);
-  if (captured == Capture::kAbsent) return apply();
+  if (captured == Capture::kAbsent) return Unrecorded(apply(), "the key " + WithPrefix(path));
   if (captured == Capture::kFailed) {
     Stop("the key tree " + WithPrefix(path) + " could not be read whole");
     return apply();
@@ -330,7 +339,8 @@ std::uint32_t JournalingPlatform::SetAttributes(std::string_view path, std::uint
   if (stopped_ || IsWorkFile(path)) return apply();
   std::uint32_t error = 0;
   const std::uint32_t before = Inner().Files().GetAttributes(path, error);
-  if (before == win::kInvalidFileAttributes || (before & win::kFileAttributeDirectory)) return apply();
+  if (before == win::kInvalidFileAttributes) return Unrecorded(apply(), "the attributes of " + std::string(path));
+  if (before & win::kFileAttributeDirectory) return apply();
   Change change;
   change.kind = ChangeKind::kAttributesChanged;
   change.path = std::string(path);
@@ -349,7 +359,7 @@ std::uint32_t JournalingPlatform::DeleteFile(std::string_view path) {
   change.kind = ChangeKind::kFileDeleted;
   change.path = std::string(path);
   const Capture captured = CaptureFile(path, change);
-  if (captured == Capture::kAbsent) return apply();
+  if (captured == Capture::kAbsent) return Unrecorded(apply(), "the file " + change.path);
   if (captured == Capture::kFailed) {
     Stop("the file " + change.path + " could not be read");
     return apply();

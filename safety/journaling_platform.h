@@ -64,6 +64,7 @@ class JournalingPlatform : public ForwardingPlatform {
   FileState FileNow(std::string_view path);
   bool KeyPath(RegHandle key, std::string_view subkey, std::string& out);
   bool IsWorkFile(std::string_view path);
+  std::uint32_t Unrecorded(std::uint32_t rc, std::string_view what);
   std::string StoredName(std::string_view path);
   std::uint32_t FileWrite(std::string_view target, const std::function<std::uint32_t()>& apply, bool failIfExists);
 
