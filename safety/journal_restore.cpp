@@ -278,21 +278,22 @@ class Restorer {
   int accessLists_ = 0;
 };
 
-void Section(std::string& out, const char* title, const std::vector<std::string>& lines) {
+void Section(std::string& out, const char* title, const std::vector<std::string>& lines, std::size_t most) {
   if (lines.empty()) return;
   out += std::string(title) + " (" + std::to_string(lines.size()) + "):\n";
-  for (const std::string& line : lines) out += "  " + line + "\n";
+  for (std::size_t i = 0; i < lines.size() && i < most; ++i) out += "  " + lines[i] + "\n";
+  if (lines.size() > most) out += "  ... and " + std::to_string(lines.size() - most) + " more\n";
 }
 
 }  // namespace
 
-std::string RestoreReport::Text() const {
+std::string RestoreReport::Text(std::size_t most) const {
   std::string out;
   if (refused) out += "The journal was refused; nothing was changed.\n";
-  Section(out, "Put back", restored);
-  Section(out, "Left as it is now", left);
-  Section(out, "Could not be put back", failed);
-  Section(out, "Not put back by any journal", notes);
+  Section(out, "Put back", restored, most);
+  Section(out, "Left as it is now", left, most);
+  Section(out, "Could not be put back", failed, most);
+  Section(out, "Not put back by any journal", notes, most);
   if (out.empty()) out = "The journal holds no change to put back.\n";
   return out;
 }

@@ -30,8 +30,9 @@ struct RestoreReport {
   std::vector<std::string> notes;   // what no journal can give back (access lists)
 
   bool Complete() const { return !refused && left.empty() && failed.empty(); }
-  // The report in lines, for a message box or a terminal.
-  std::string Text() const;
+  // The report in lines, for a terminal; a message box shows at most `most`
+  // lines of each part.
+  std::string Text(std::size_t most = static_cast<std::size_t>(-1)) const;
 };
 
 RestoreReport RestoreJournal(const JournalFolder& journal, IPlatform& machine, IKeyCreator& keys);

@@ -35,7 +35,9 @@ bool RestoreRequested(const char* commandLine, std::string& folder) {
 int RunRestore(win32::Win32Platform& platform, const std::string& folder) {
   const safety::JournalFolder journal(folder);
   const safety::RestoreReport report = safety::RestoreJournal(journal, platform, platform.KeyCreator());
-  std::string text = "Journal " + folder + "\r\n\r\n" + report.Text();
+  // A message box grows with its text: a few lines of each part keep its
+  // buttons on the screen.
+  std::string text = "Journal " + folder + "\r\n\r\n" + report.Text(6);
   if (report.refused) {
     MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONSTOP);
     return 1;
