@@ -36,7 +36,7 @@ echo "journal: $(du -sb "$journal" | cut -f1) bytes, $(grep -c '^#[0-9]*	done' "
   cp -- "$journal/files/C/$file" "$dir/${parts[-1]}"
 done
 regfile="Z:$(realpath "$journal/restore.reg" | tr / '\\')"
-WINEPREFIX=$prefix WINEDEBUG=-all wine regedit /S "$regfile" >/dev/null 2>&1
+WINEPREFIX=$prefix WINEDEBUG=-all wine regedit /S "$regfile" >/dev/null 2>&1 || echo "regedit: exit status $?"
 "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-restored.reg"
 "$harness" stop "$prefix"
 
