@@ -152,6 +152,7 @@ std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::string
 }
 
 IRegistry& SimMachine::Registry() { return *registry_; }
+IKeyCreator& SimMachine::KeyCreator() { return *registry_; }
 IFiles& SimMachine::Files() { return *files_; }
 ISystemInfo& SimMachine::System() { return *system_; }
 IPower& SimMachine::Power() { return *system_; }

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/key_creator.h"
 #include "platform/platform.h"
 #include "platform/sim/atomic_file.h"
 #include "platform/sim/reg_file.h"
@@ -59,6 +60,9 @@ class SimMachine final : public IPlatform {
   IFiles& Files() override;
   ISystemInfo& System() override;
   IPower& Power() override;
+
+  // Key creation, for putting a journal back.
+  IKeyCreator& KeyCreator();
 
   const std::filesystem::path& Folder() const { return folder_; }
   const MachineConfig& Config() const { return config_; }

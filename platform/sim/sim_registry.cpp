@@ -70,6 +70,15 @@ std::uint32_t SimRegistry::OpenKey(std::string_view path, std::uint32_t access, 
   return win::kSuccess;
 }
 
+std::uint32_t SimRegistry::CreateKey(std::string_view path) {
+  if (!path.empty() && path.front() == '\\') return win::kBadPathname;
+  if (SplitRegPath(path, machine_.Tree().CodePage()).empty()) return win::kBadPathname;
+  if (IsNt() && !machine_.Config().admin) return win::kAccessDenied;
+  machine_.Tree().Create(path);
+  machine_.MarkDirty();
+  return win::kSuccess;
+}
+
 std::uint32_t SimRegistry::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data,
                                       std::uint32_t* size, std::uint32_t* type) {
   if (size == nullptr && data != nullptr) return win::kInvalidParameter;

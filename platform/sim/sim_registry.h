@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/key_creator.h"
 #include "platform/registry.h"
 #include "platform/sim/reg_tree.h"
 
@@ -12,7 +13,7 @@ namespace zr::sim {
 
 class SimMachine;
 
-class SimRegistry final : public IRegistry {
+class SimRegistry final : public IRegistry, public IKeyCreator {
  public:
   explicit SimRegistry(SimMachine& machine) : machine_(machine) {}
 
@@ -30,6 +31,8 @@ class SimRegistry final : public IRegistry {
   std::uint32_t CloseKey(RegHandle key) override;
   std::uint32_t CloseRoot() override;
   std::uint32_t ReplaceAccessList(RegHandle key) override;
+
+  std::uint32_t CreateKey(std::string_view path) override;
 
   long OpenHandles() const { return static_cast<long>(handles_.size()); }
 

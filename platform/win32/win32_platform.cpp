@@ -18,6 +18,7 @@ Win32Platform::Win32Platform()
 Win32Platform::~Win32Platform() = default;
 
 IRegistry& Win32Platform::Registry() { return *registry_; }
+IKeyCreator& Win32Platform::KeyCreator() { return *registry_; }
 IFiles& Win32Platform::Files() { return *files_; }
 ISystemInfo& Win32Platform::System() { return *system_; }
 IPower& Win32Platform::Power() { return *power_; }

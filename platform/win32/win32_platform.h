@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/key_creator.h"
 #include "platform/platform.h"
 
 namespace zr::win32 {
@@ -26,6 +27,8 @@ class Win32Platform final : public IPlatform {
   IPower& Power() override;
 
   // The platform id GetVersionExA reported at start-up (0 when it failed).
+  IKeyCreator& KeyCreator();
+
   std::uint32_t PlatformId() const { return platformId_; }
   // Registry handles handed out and not yet closed.
   long OpenRegistryHandles() const;

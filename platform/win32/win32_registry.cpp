@@ -58,6 +58,18 @@ RegHandle Win32Registry::Remember(HKEY key) {
   return handle;
 }
 
+std::uint32_t Win32Registry::CreateKey(std::string_view path) {
+  if (HoldsZero(path)) return win::kInvalidParameter;
+  if (path.empty() || path.front() == '\\') return win::kBadPathname;
+  const std::string name(path);
+  HKEY key = nullptr;
+  const LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_QUERY_VALUE, nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return static_cast<std::uint32_t>(rc);
+  RegCloseKey(key);
+  return win::kSuccess;
+}
+
 std::uint32_t Win32Registry::OpenKey(std::string_view path, std::uint32_t access,
                                      RegHandle& out) {
   out = kNoHandle;

@@ -10,12 +10,13 @@
 #include <cstdint>
 #include <map>
 
+#include "platform/key_creator.h"
 #include "platform/registry.h"
 #include "platform/win32/windows_api.h"
 
 namespace zr::win32 {
 
-class Win32Registry final : public IRegistry {
+class Win32Registry final : public IRegistry, public IKeyCreator {
  public:
   // `platformId` is the version record's: 9x has no access lists, and its
   // key deletion takes whole sub-trees.
@@ -40,6 +41,8 @@ class Win32Registry final : public IRegistry {
   std::uint32_t ReplaceAccessList(RegHandle key) override;
 
   // Handles handed out and not yet closed (kRootHandle never counts).
+  std::uint32_t CreateKey(std::string_view path) override;
+
   long OpenHandleCount() const { return static_cast<long>(keys_.size()); }
 
  private:

@@ -2,6 +2,8 @@
 // terminal or from a script.
 //
 //   zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-] [--mode MODE] [--summary]
+//             [--journal DIR]
+//   zrdrvtool --machine DIR | --windows MOUNTPOINT --restore JOURNAL
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
 // machine in a scratch folder, so the bundled image stays as it is; with it,
@@ -13,7 +15,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -25,6 +29,8 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/summary.h"
 #include "platform/text/codepage.h"
+#include "safety/journal_restore.h"
+#include "safety/journaling_platform.h"
 #include "ui/tty/image_lock.h"
 #include "ui/tty/interactive_host.h"
 #include "ui/tty/machine_session.h"
@@ -38,10 +44,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int kExitSomethingLeft = 7;
+
 struct Options {
   std::string machine;
   std::string windows;
   std::string script;
+  std::string journal;
+  std::string restore;
   bool summary = false;
   char wizardMode = zr::kStartupWizardMode;
 };
@@ -49,7 +59,8 @@ struct Options {
 void Usage(std::FILE* to) {
   std::fprintf(to,
                "usage: zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-]\n"
-               "                 [--mode uninstall|install|chooser] [--summary]\n"
+               "                 [--mode uninstall|install|chooser] [--summary] [--journal DIR]\n"
+               "       zrdrvtool --machine DIR | --windows MOUNTPOINT --restore JOURNAL\n"
                "  --machine DIR   the machine image to work on (changes are saved in it);\n"
                "                  default: a scratch copy of %s\n"
                "  --windows DIR   an installed Windows 2000/XP whose partition is mounted at DIR\n"
@@ -59,7 +70,11 @@ void Usage(std::FILE* to) {
                "                  when standard input is not a terminal)\n"
                "  --mode MODE     the pages to start with: uninstall (the program's own start),\n"
                "                  install, or the chooser between both\n"
-               "  --summary       print what the machine image holds and stop\n",
+               "  --summary       print what the machine image holds and stop\n"
+               "  --journal DIR   where the run records each change before making it (restore.reg,\n"
+               "                  files/, journal.txt); default: backup/<YYYYMMDD-HHMMSS>/ in the image\n"
+               "  --restore DIR   put a journal back: what the run deleted or changed returns, unless\n"
+               "                  it changed again since; exit 0 all put back, 7 something left\n",
                ZR_DEFAULT_MACHINE);
 }
 
@@ -67,8 +82,13 @@ void Usage(std::FILE* to) {
 int ParseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--machine" || arg == "--script" || arg == "--windows") && i + 1 < argc) {
-      (arg == "--machine" ? options.machine : arg == "--script" ? options.script : options.windows) = argv[++i];
+    if ((arg == "--machine" || arg == "--script" || arg == "--windows" || arg == "--journal" || arg == "--restore") &&
+        i + 1 < argc) {
+      (arg == "--machine"   ? options.machine
+       : arg == "--script"  ? options.script
+       : arg == "--windows" ? options.windows
+       : arg == "--journal" ? options.journal
+                            : options.restore) = argv[++i];
     } else if (arg == "--mode" && i + 1 < argc) {
       const std::string mode = argv[++i];
       if (mode == "uninstall") {
@@ -138,6 +158,34 @@ void PrintSummary(const zr::sim::SimMachine& machine, const std::string& install
     std::printf("drive %c:  %zu files in %zu folders, %ju bytes\n", d.letter, d.files, d.folders, d.bytes);
 }
 
+// backup/<YYYYMMDD-HHMMSS>/ in the image, a new folder for each run.
+// A new folder below `backups`, named by the local time.
+std::string DefaultJournal(const fs::path& backups) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &local);
+  fs::path folder = backups / stamp;
+  for (int n = 2; fs::exists(folder); ++n) folder = backups / (std::string(stamp) + "-" + std::to_string(n));
+  return folder.string();
+}
+
+// `save` writes the restored machine back (the image, or an installed
+// Windows's hives); false with its error.
+int Restore(zr::sim::SimMachine& machine, const std::string& folder,
+            const std::function<bool(std::string&)>& save) {
+  const zr::safety::JournalFolder journal(folder);
+  const zr::safety::RestoreReport report = zr::safety::RestoreJournal(journal, machine, machine.KeyCreator());
+  std::fputs(zr::text::ToUtf8(report.Text(), machine.Config().codePage).c_str(), stdout);
+  std::string error;
+  if (machine.Dirty() && !save(error)) {
+    std::fprintf(stderr, "zrdrvtool: the restored machine could not be saved: %s\n", error.c_str());
+    return zr::tty::kExitImage;
+  }
+  return report.refused ? zr::tty::kExitImage : report.Complete() ? 0 : kExitSomethingLeft;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,12 +225,23 @@ int main(int argc, char** argv) {
     PrintSummary(machine, options.windows);
     return 0;
   }
+  if (!options.restore.empty()) {
+    return Restore(machine, options.restore, [&](std::string& why) {
+      return installed ? installed->Commit(why) : machine.Save(why);
+    });
+  }
+  // An installed Windows keeps its journal where the Windows program puts
+  // it; an image keeps it inside.
+  const fs::path backups =
+      installed ? installed->WindowsFolder() / "ZR77Q5K" / "backup" : fs::path(folder) / "backup";
+  zr::safety::JournalFolder journalFolder(options.journal.empty() ? DefaultJournal(backups) : options.journal);
+  zr::safety::JournalingPlatform journal(machine, journalFolder);
 
   zr::tty::MachineSession session(machine);
   int status = zr::tty::kExitEnded;
   const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
   {
-    zr::CRegEdit engine(machine);
+    zr::CRegEdit engine(journal);
     if (scripted) {
       std::ifstream file;
       std::istream* in = &std::cin;
@@ -202,6 +261,8 @@ int main(int argc, char** argv) {
       zr::RunApplication(engine, host, options.wizardMode);
     }
   }  // the engine's end deletes the work file
+  if (journal.Incomplete())
+    std::fprintf(stderr, "zrdrvtool: the journal in %s is incomplete\n", journalFolder.Root().c_str());
   if (installed) {
     // The hives change once, after every step of the run has returned.
     if (!installed->Commit(error)) {

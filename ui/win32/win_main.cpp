@@ -1,6 +1,7 @@
 // The Windows program: one engine over the real system, the wizard as a
-// property sheet. It takes no arguments. A second start while a wizard runs
-// brings that wizard to the front and ends.
+// property sheet, every change journaled before it is made. Without
+// arguments it is the wizard; "/restore FOLDER" puts a journal back. A
+// second start while a wizard runs brings that wizard to the front and ends.
 //
 // The test build of the same program (ZR_WIN32_TEST_HOOKS, built with the
 // tests only) also takes --mode to start with other pages and --geometry-log
@@ -8,8 +9,10 @@
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
 #include "platform/win32/win32_platform.h"
+#include "safety/journaling_platform.h"
 #include "ui/win32/program_icon.h"
 #include "ui/win32/property_sheet_host.h"
+#include "ui/win32/restore_command.h"
 #include "ui/win32/single_instance.h"
 #include "ui/win32/window_text.h"
 #ifdef ZR_WIN32_TEST_HOOKS
@@ -29,7 +32,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 0;
   }
   zr::win32::Win32Platform platform;
-  zr::CRegEdit theEngine(platform);
+  if (std::string folder; zr::win32ui::RestoreRequested(GetCommandLineA(), folder))
+    return zr::win32ui::RunRestore(platform, folder);
+  zr::safety::JournalFolder journalFolder(zr::win32ui::NewJournalFolder(platform));
+  zr::safety::JournalingPlatform journal(platform, journalFolder);
+  zr::CRegEdit theEngine(journal);
   zr::win32ui::PropertySheetHost host(instance, text, zr::win32ui::kProgramIcon);
   char wizardMode = zr::kStartupWizardMode;
 #ifdef ZR_WIN32_TEST_HOOKS

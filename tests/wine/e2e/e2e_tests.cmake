@@ -70,3 +70,15 @@ foreach(mode IN ITEMS win98 winxp)
   add_test(NAME wine_ui_${mode} COMMAND ${zr_e2e} unit ${mode} ${zr_e2e_work})
   set_tests_properties(wine_ui_${mode} PROPERTIES FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 300)
 endforeach()
+
+# The Windows program's journal put back with regedit and a file copy, as
+# anyone can without our program (run-restore.sh): restore.reg as REGEDIT4
+# (win98) and as version 5 (winxp).
+set(zr_restore ${CMAKE_SOURCE_DIR}/tools/wine/e2e/run-restore.sh)
+add_test(NAME wine_e2e_restore_winxp
+  COMMAND ${zr_restore} restore_winxp ${zr_xp_image} ${zr_e2e_scripts}/uninstall-modem.script ${zr_e2e_work})
+add_test(NAME wine_e2e_restore_win98
+  COMMAND ${zr_restore} restore_win98 ${CMAKE_SOURCE_DIR}/machines/win98-portadapter
+    ${CMAKE_SOURCE_DIR}/tests/scenario/scripts/win98-portadapter.script ${zr_e2e_work})
+set_tests_properties(wine_e2e_restore_winxp wine_e2e_restore_win98 PROPERTIES
+  FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 900 SKIP_RETURN_CODE 77)
