@@ -2,6 +2,8 @@
 // terminal or from a script.
 //
 //   zrdrvtool [--machine DIR] [--script FILE|-] [--mode MODE] [--summary]
+//   zrdrvtool [--machine DIR] --preview [--mode install] [--json]
+//   zrdrvtool [--machine DIR] --unattended uninstall|install [--journal DIR] [--log FILE] [--json]
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
 // machine in a scratch folder, so the bundled image stays as it is; with it,
@@ -17,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "app/exit_codes.h"
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
@@ -26,7 +29,11 @@
 #include "ui/tty/interactive_host.h"
 #include "ui/tty/machine_session.h"
 #include "ui/tty/script_host.h"
+#include "ui/tty/unattended.h"
 
+#ifndef ZR_VERSION
+#define ZR_VERSION "0"
+#endif
 #ifndef ZR_DEFAULT_MACHINE
 #define ZR_DEFAULT_MACHINE "machines/winxp-modem"
 #endif
@@ -40,6 +47,11 @@ struct Options {
   std::string script;
   bool summary = false;
   char wizardMode = zr::kStartupWizardMode;
+  bool preview = false;
+  std::string unattended;  // "uninstall" or "install"
+  bool json = false;
+  std::string log;
+  std::string journal;
 };
 
 void Usage(std::FILE* to) {
@@ -51,7 +63,22 @@ void Usage(std::FILE* to) {
                "                  when standard input is not a terminal)\n"
                "  --mode MODE     the pages to start with: uninstall (the program's own start),\n"
                "                  install, or the chooser between both\n"
-               "  --summary       print what the machine image holds and stop\n",
+               "  --summary       print what the machine image holds and stop\n"
+               "  --preview       print every change the uninstall (the modem ticked) or, with\n"
+               "                  --mode install, the install would make, and the rescan after\n"
+               "                  it; nothing is changed\n"
+               "  --unattended uninstall|install\n"
+               "                  run the wizard's steps without its pages (the modem ticked),\n"
+               "                  restart as its Finish does, rescan, print what was done\n"
+               "  --json          the report of --preview or --unattended as JSON\n"
+               "  --log FILE      append the report to FILE as well\n"
+               "  --journal DIR   where the journal of the changes goes (--unattended)\n"
+               "  --version       print the version and stop\n"
+               "exit status: 0 done (or the wizard ended); 1 unusable machine image or command\n"
+               "  line; 2 script error; 3 failed expect; 4 nothing of the device found (install:\n"
+               "  nothing to stage); 5 a change was refused (administrator rights needed);\n"
+               "  6 this Windows is not supported; 7 done, but the rescan still finds some of\n"
+               "  the device. --preview exits as the run it shows would.\n",
                ZR_DEFAULT_MACHINE);
 }
 
@@ -59,8 +86,25 @@ void Usage(std::FILE* to) {
 int ParseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--machine" || arg == "--script") && i + 1 < argc) {
-      (arg == "--machine" ? options.machine : options.script) = argv[++i];
+    if ((arg == "--machine" || arg == "--script" || arg == "--log" || arg == "--journal") && i + 1 < argc) {
+      (arg == "--machine"  ? options.machine
+       : arg == "--script" ? options.script
+       : arg == "--log"    ? options.log
+                           : options.journal) = argv[++i];
+    } else if (arg == "--unattended" && i + 1 < argc) {
+      options.unattended = argv[++i];
+      if (options.unattended != "uninstall" && options.unattended != "install") {
+        std::fprintf(stderr, "zrdrvtool: --unattended takes uninstall or install, not '%s'\n",
+                     options.unattended.c_str());
+        return zr::kFlowBadInput;
+      }
+    } else if (arg == "--preview") {
+      options.preview = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--version") {
+      std::printf("zrdrvtool %s\n", ZR_VERSION);
+      return -1;
     } else if (arg == "--mode" && i + 1 < argc) {
       const std::string mode = argv[++i];
       if (mode == "uninstall") {
@@ -83,6 +127,19 @@ int ParseArguments(int argc, char** argv, Options& options) {
       Usage(stderr);
       return zr::tty::kExitScriptError;
     }
+  }
+  const bool withoutPages = options.preview || !options.unattended.empty();
+  if (options.preview && !options.unattended.empty()) {
+    std::fprintf(stderr, "zrdrvtool: --preview and --unattended exclude each other\n");
+    return zr::kFlowBadInput;
+  }
+  if (withoutPages && (!options.script.empty() || options.summary || options.wizardMode == 0)) {
+    std::fprintf(stderr, "zrdrvtool: --preview and --unattended run without pages: no --script, --summary or chooser\n");
+    return zr::kFlowBadInput;
+  }
+  if (!withoutPages && (options.json || !options.log.empty() || !options.journal.empty())) {
+    std::fprintf(stderr, "zrdrvtool: --json, --log and --journal go with --preview or --unattended\n");
+    return zr::kFlowBadInput;
   }
   return 0;
 }
@@ -150,6 +207,20 @@ int main(int argc, char** argv) {
   }
 
   zr::tty::MachineSession session(*machine);
+  if (options.preview || !options.unattended.empty()) {
+    zr::tty::NoPagesOptions run;
+    run.preview = options.preview;
+    run.choice.install = options.preview ? options.wizardMode == 1 : options.unattended == "install";
+    run.json = options.json;
+    run.logFile = options.log;
+    const int status = zr::tty::RunWithoutPages(session, run);
+    if (options.preview) return status;
+    if (const std::string saveError = session.SaveIfChanged(); !saveError.empty()) {
+      std::fprintf(stderr, "zrdrvtool: the machine image could not be saved: %s\n", saveError.c_str());
+      return zr::kFlowBadInput;
+    }
+    return status;
+  }
   int status = zr::tty::kExitEnded;
   const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
   {

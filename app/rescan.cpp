@@ -1,0 +1,170 @@
+// What of the device a removal left, and why.
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "app/flow_report.h"
+#include "engine/device_names.h"
+#include "engine/reg_edit.h"
+#include "platform/text/codepage.h"
+#include "platform/win_codes.h"
+#include "safety/overlay_platform.h"
+#include "safety/path_parts.h"
+#include "safety/prior_state.h"
+
+namespace zr {
+namespace {
+
+// The key-tree capture records four levels of at most ten sub-keys each.
+constexpr std::uint32_t kKeysPerLevel = 10;
+constexpr int kLevels = 4;
+constexpr char kComArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+
+std::vector<std::string> SubKeys(IRegistry& registry, const std::string& path) {
+  std::vector<std::string> names;
+  RegHandle key = IRegistry::kNoHandle;
+  if (registry.OpenKey(path, win::kKeyEnumerateSubKeys, key) != win::kSuccess) return names;
+  char name[256];
+  for (std::uint32_t i = 0;; ++i) {
+    std::uint32_t capacity = sizeof(name);
+    if (registry.EnumKey(key, i, name, &capacity) != win::kSuccess) break;
+    names.emplace_back(name, capacity);
+  }
+  registry.CloseKey(key);
+  return names;
+}
+
+bool KeyExists(IRegistry& registry, const std::string& path) {
+  RegHandle key = IRegistry::kNoHandle;
+  if (registry.OpenKey(path, win::kKeyQueryValue, key) != win::kSuccess) return false;
+  registry.CloseKey(key);
+  return true;
+}
+
+// A level below `path` with more sub-keys than the capture records, or keys
+// deeper than it goes.
+bool BeyondTenKeyBound(IRegistry& registry, const std::string& path, int level = 0) {
+  const std::vector<std::string> children = SubKeys(registry, path);
+  if (children.empty()) return false;
+  if (children.size() > kKeysPerLevel || level >= kLevels) return true;
+  return std::any_of(children.begin(), children.end(),
+                     [&](const std::string& child) { return BeyondTenKeyBound(registry, path + "\\" + child, level + 1); });
+}
+
+std::string Text(IRegistry& registry, const std::string& key, std::string_view name) {
+  safety::ValueState value;
+  if (!safety::ReadValueState(registry, key, name, value)) return {};
+  std::string text(value.data.begin(), value.data.end());
+  return text.substr(0, text.find('\0'));
+}
+
+bool SameText(std::string_view a, std::string_view b) { return safety::LowerAscii(a) == safety::LowerAscii(b); }
+
+std::string Below(const std::string& path) {
+  const std::string_view prefix = safety::kHklmPrefix;
+  return path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
+}
+
+std::string RefusalReason(IRegistry& registry, const safety::Change& refused) {
+  if (refused.kind == safety::ChangeKind::kKeyDeleted && BeyondTenKeyBound(registry, Below(refused.path)))
+    return "beyond the ten-key bound: the deletion records four levels of ten sub-keys";
+  if (refused.refusal == win::kAccessDenied) return "access refused";
+  return "refused (Win32 code " + std::to_string(refused.refusal) + ")";
+}
+
+bool StillThere(IPlatform& platform, const safety::Change& change) {
+  IRegistry& registry = platform.Registry();
+  switch (change.kind) {
+    case safety::ChangeKind::kKeyDeleted:
+    case safety::ChangeKind::kAccessListReplaced:
+      return KeyExists(registry, Below(change.path));
+    case safety::ChangeKind::kValueDeleted: {
+      safety::ValueState value;
+      return safety::ReadValueState(registry, Below(change.path), change.name, value);
+    }
+    case safety::ChangeKind::kFileDeleted: {
+      safety::FileState file;
+      return safety::ReadFileState(platform.Files(), change.path, file);
+    }
+    default:
+      return false;  // a write that did not happen leaves nothing new behind
+  }
+}
+
+// The COM port an instance holds, while ComDB still marks it taken.
+void AddTakenPort(IRegistry& registry, const std::string& instance, const std::string& reason,
+                  std::vector<Leftover>& out) {
+  const std::string port = Text(registry, instance + "\\Device Parameters", "PortName");
+  if (port.size() < 4 || !SameText(port.substr(0, 3), "COM")) return;
+  unsigned number = 0;
+  for (std::size_t i = 3; i < port.size() && i < 8 && port[i] >= '0' && port[i] <= '9'; ++i)
+    number = number * 10 + static_cast<unsigned>(port[i] - '0');
+  safety::ValueState comDb;
+  if (number == 0 || !safety::ReadValueState(registry, kComArbiter, "ComDB", comDb)) return;
+  const std::size_t byte = (number - 1) / 8;
+  if (byte < comDb.data.size() && (comDb.data[byte] >> ((number - 1) % 8) & 1))
+    out.push_back({"COM port", port, "still taken in ComDB: its instance is left (" + reason + ")"});
+}
+
+// The modem's instances below the 2000/XP enumerator that are still there.
+void AddLeftInstances(IRegistry& registry, unsigned codePage, std::set<std::string>& listed,
+                      std::vector<Leftover>& out) {
+  const std::string enumUsb = device::kUsbEnumNt;
+  for (const std::string& hardware : SubKeys(registry, enumUsb)) {
+    if (!SameText(hardware.substr(0, std::string_view(device::kHardwareId).size()), device::kHardwareId)) continue;
+    for (const std::string& instance : SubKeys(registry, enumUsb + "\\" + hardware)) {
+      const std::string path = enumUsb + "\\" + hardware + "\\" + instance;
+      const std::string description = Text(registry, path, "DeviceDesc");
+      std::string reason;
+      if (!SameText(description, device::kModemInstance))
+        reason = "no description match: \"" + text::ToUtf8(description, codePage) + "\" is not \"" +
+                 device::kModemInstance + "\"";
+      else if (Text(registry, path, "Driver").empty())
+        reason = "no driver recorded, so detection passes it over";
+      else
+        reason = "access refused";
+      if (listed.insert(safety::LowerAscii(path)).second) out.push_back({"key", safety::kHklmPrefix + path, reason});
+      AddTakenPort(registry, path, reason, out);
+    }
+  }
+}
+
+}  // namespace
+
+RescanResult Rescan(IPlatform& result, const FlowChoice& choice, int winKind,
+                    const std::vector<safety::Change>& refusals) {
+  RescanResult rescan;
+  if (choice.install) return rescan;
+  safety::CopyOnWritePlatform look(result);
+  IRegistry& registry = look.Registry();
+  const bool accessErrorShown = g_bAccessErrorShown;
+  {
+    CRegEdit engine(look);
+    engine.CheckWindowsVersion();
+    if (choice.modem) rescan.modemWord = engine.DetectModem();
+    if (choice.lan) rescan.lanWord = engine.DetectUsbLan();
+  }
+  g_bAccessErrorShown = accessErrorShown;
+
+  std::set<std::string> listed;
+  for (const safety::Change& refused : refusals) {
+    if (!StillThere(look, refused)) continue;
+    const std::string key = safety::LowerAscii(refused.path) + "\n" + safety::LowerAscii(refused.name);
+    if (!listed.insert(key).second) continue;
+    const bool isFile = refused.kind == safety::ChangeKind::kFileDeleted;
+    const bool isValue = refused.kind == safety::ChangeKind::kValueDeleted;
+    rescan.items.push_back({isFile ? "file" : isValue ? "value" : "key",
+                            isValue ? refused.path + "\\" + refused.name : refused.path,
+                            RefusalReason(registry, refused)});
+  }
+  if (winKind == 2 && choice.modem) AddLeftInstances(registry, look.System().AnsiCodePage(), listed, rescan.items);
+  if (rescan.items.empty() && (rescan.modemWord != 0 || rescan.lanWord != 0)) {
+    char word[64];
+    std::snprintf(word, sizeof(word), "modem 0x%08X, USB-LAN 0x%08X", static_cast<unsigned>(rescan.modemWord),
+                  static_cast<unsigned>(rescan.lanWord));
+    rescan.items.push_back({"detection", word, "detection still finds the device's drivers or INF files"});
+  }
+  return rescan;
+}
+
+}  // namespace zr
