@@ -115,7 +115,7 @@ int ParseArguments(int argc, char** argv, Options& options) {
         options.wizardMode = 0;
       } else {
         std::fprintf(stderr, "zrdrvtool: unknown mode '%s'\n", mode.c_str());
-        return zr::tty::kExitScriptError;
+        return zr::kFlowBadInput;
       }
     } else if (arg == "--summary") {
       options.summary = true;
@@ -125,7 +125,7 @@ int ParseArguments(int argc, char** argv, Options& options) {
     } else {
       std::fprintf(stderr, "zrdrvtool: unknown argument '%s'\n", argv[i]);
       Usage(stderr);
-      return zr::tty::kExitScriptError;
+      return zr::kFlowBadInput;
     }
   }
   const bool withoutPages = options.preview || !options.unattended.empty();
@@ -208,6 +208,11 @@ int main(int argc, char** argv) {
 
   zr::tty::MachineSession session(*machine);
   if (options.preview || !options.unattended.empty()) {
+    // The journal is written by the journaling platform, which this program
+    // does not have yet: say so rather than let the run look journaled.
+    if (!options.journal.empty())
+      std::fprintf(stderr, "zrdrvtool: --journal %s: this build writes no journal; the run goes on without one\n",
+                   options.journal.c_str());
     zr::tty::NoPagesOptions run;
     run.preview = options.preview;
     run.choice.install = options.preview ? options.wizardMode == 1 : options.unattended == "install";
