@@ -35,13 +35,16 @@ void ShowRemovalPreview(CursesScreen& screen, MachineSession& session, CDrvSheet
   FlowChoice choice;
   choice.modem = Ticked(runner, sheet.m_page1, kModemBox);
   choice.lan = Ticked(runner, sheet.m_page1, kLanBox);
-  const std::vector<std::wstring> lines = LinesOf(ReportText(PreviewFlow(session.Machine(), choice)));
+  const std::vector<std::wstring> report = LinesOf(ReportText(PreviewFlow(session.Machine(), choice)));
   int first = 0;
   for (;;) {
     drawUnder();
     const Rect whole = screen.Whole();
     const Rect box{1, 1, std::max(10, whole.width - 2), std::max(5, whole.height - 2)};
     const Rect inside{box.col + 1, box.row + 1, box.width - 2, box.height - 3};
+    std::vector<std::wstring> lines;
+    for (const std::wstring& line : report)
+      for (std::wstring& piece : WrapToWidth(line, inside.width)) lines.push_back(std::move(piece));
     const int maxFirst = std::max(0, static_cast<int>(lines.size()) - inside.height);
     first = std::clamp(first, 0, maxFirst);
     screen.Fill(box, whole);

@@ -1,6 +1,7 @@
 // The Windows program: one engine over the real system, the wizard as a
-// property sheet. It takes no arguments. A second start while a wizard runs
-// brings that wizard to the front and ends.
+// property sheet. Without arguments it is the wizard; "/report FILE" writes
+// the preview of the uninstall instead, and changes nothing. A second start
+// while a wizard runs brings that wizard to the front and ends.
 //
 // The test build of the same program (ZR_WIN32_TEST_HOOKS, built with the
 // tests only) also takes --mode to start with other pages and --geometry-log
@@ -8,8 +9,10 @@
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
 #include "platform/win32/win32_platform.h"
+#include "safety/recording_platform.h"
 #include "ui/win32/program_icon.h"
 #include "ui/win32/property_sheet_host.h"
+#include "ui/win32/report_command.h"
 #include "ui/win32/single_instance.h"
 #include "ui/win32/window_text.h"
 #ifdef ZR_WIN32_TEST_HOOKS
@@ -17,6 +20,10 @@
 #endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  if (const auto reportFile = zr::win32ui::ReportFileOf(GetCommandLineA())) {
+    zr::win32::Win32Platform platform;
+    return zr::win32ui::WriteReport(platform, *reportFile);
+  }
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_WIN95_CLASSES;
@@ -29,7 +36,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 0;
   }
   zr::win32::Win32Platform platform;
-  zr::CRegEdit theEngine(platform);
+  // The wizard's changes are noted on their way, for the rescan afterwards.
+  zr::safety::RecordingPlatform recording(platform);
+  zr::CRegEdit theEngine(recording);
   zr::win32ui::PropertySheetHost host(instance, text, zr::win32ui::kProgramIcon);
   char wizardMode = zr::kStartupWizardMode;
 #ifdef ZR_WIN32_TEST_HOOKS
@@ -39,5 +48,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     host.OnAdjusted([&](const zr::win32ui::SheetGeometry& g) { zr::win32ui::LogGeometry(hooks.geometryLog, g); });
 #endif
   zr::RunApplication(theEngine, host, wizardMode);
+  zr::win32ui::WriteRescanAfterRemoval(platform, recording.Changes(), recording.Refusals());
   return 0;
 }

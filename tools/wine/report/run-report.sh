@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The Windows program's report against the Linux program's preview: on a
+# copy of a machine image, the Linux program prints --preview, and the
+# shipping zrdrvtool.exe, in a Wine prefix that holds the same image, writes
+# /report FILE. Both must list the same changes (letter case aside: Wine
+# names the Windows folder C:\windows) and exit with the same status, and
+# the prefix's registry must be as it was.
+#
+#   run-report.sh NAME IMAGE WORKDIR
+#
+# Exit status 77: Wine has no mode for the image's Windows.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../machine-ini.sh"
+source_dir=$(cd "$here/../../.." && pwd)
+harness=$here/../wine-harness.sh
+native=${ZR_NATIVE_BUILD:-$source_dir/build/native}
+ship=${ZR_SHIP_BUILD:-$source_dir/build/mingw-i686-ship}
+
+[ $# -eq 3 ] || { echo "usage: run-report.sh NAME IMAGE WORKDIR" >&2; exit 2; }
+name=$1 image=$2 workdir=$3
+[ -x "$native/zrdrvtool" ] || { echo "$native/zrdrvtool is missing" >&2; exit 1; }
+[ -f "$ship/zrdrvtool.exe" ] || { echo "$ship/zrdrvtool.exe is missing" >&2; exit 1; }
+
+work=$(realpath -m -- "$workdir/$name")
+prefix=$(realpath -m -- "$workdir/prefixes/$name")
+"$harness" clean "$prefix"
+rm -rf "$work"
+mkdir -p "$work"
+cp -r -- "$image" "$work/image"
+rm -f "$work/image/events.log"
+
+# Wine keeps the system folder's files in system32 in every mode; a 9x
+# image's SYSTEM folder goes there for both programs.
+system=$(ini_value "$work/image/machine.ini" system)
+windows_dir=$(find "$work/image/drive_c" -mindepth 1 -maxdepth 1 -type d -iname windows -print -quit)
+old_system=$(find "${windows_dir:-/nonexistent}" -mindepth 1 -maxdepth 1 -type d -iname system -print -quit 2>/dev/null || true)
+if [ -n "$old_system" ]; then
+  mkdir -p "$windows_dir/system32"
+  cp -a "$old_system"/. "$windows_dir/system32"/
+  rm -rf "$old_system"
+  sed -i "s|^system=[^\r]*|system=${system//\\/\\\\}32|" "$work/image/machine.ini"
+fi
+
+if ! mode=$("$harness" mode-of "$work/image" 2>"$work/skip.txt"); then
+  cat "$work/skip.txt"
+  echo "skipped: Wine has no mode for this Windows"
+  exit 77
+fi
+codepage=$(ini_value "$work/image/machine.ini" codepage)
+codepage=${codepage:-932}
+
+linux_status=0
+"$native/zrdrvtool" --machine "$work/image" --preview >"$work/linux.txt" 2>"$work/linux.err" || linux_status=$?
+
+"$harness" prefix "$prefix" "$mode" "$codepage"
+"$harness" import "$prefix" "$work/image"
+"$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-before.reg"
+report=$(realpath -m -- "$work/wine-report.txt")
+wine_status=0
+"$harness" run "$prefix" "$ship/zrdrvtool.exe" /report "Z:${report//\//\\}" >"$work/wine.log" 2>&1 || wine_status=$?
+"$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-after.reg"
+"$harness" stop "$prefix"
+
+failed=0
+if [ "$linux_status" != "$wine_status" ]; then
+  echo "exit status: Linux $linux_status, Windows $wine_status"
+  failed=1
+fi
+normalise() { tr -d '\r' | tr '[:upper:]' '[:lower:]'; }
+if [ ! -f "$report" ]; then
+  echo "the Windows program wrote no report"
+  failed=1
+elif ! diff -u <(normalise <"$work/linux.txt") <(iconv -f "CP$codepage" -t UTF-8 "$report" | normalise) \
+  >"$work/report.diff"; then
+  echo "the reports differ:"
+  head -n 60 "$work/report.diff"
+  failed=1
+fi
+if ! cmp -s "$work/wine-before.reg" "$work/wine-after.reg"; then
+  echo "the report changed the prefix's registry"
+  failed=1
+fi
+echo "report $name ($mode): $(grep -c '^  [0-9]*\. ' "$work/linux.txt" || true) changes listed, exit status $linux_status"
+if [ "$failed" -ne 0 ]; then
+  echo "kept for a look: $work"
+  exit 1
+fi
+"$harness" clean "$prefix"
