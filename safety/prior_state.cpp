@@ -5,6 +5,7 @@
 
 #include "platform/win_codes.h"
 #include "safety/path_parts.h"
+#include "safety/value_read.h"
 
 namespace zr::safety {
 namespace {
@@ -43,17 +44,10 @@ std::string FoldedFilePath(std::string_view path, unsigned codePage) {
 }
 
 bool ReadValueState(IRegistry& registry, const std::string& keyPath, std::string_view name, ValueState& out) {
-  RegHandle key = IRegistry::kNoHandle;
-  if (registry.OpenKey(keyPath, win::kKeyQueryValue, key) != win::kSuccess) return false;
-  std::uint32_t size = 0;
-  std::uint32_t type = 0;
-  bool present = registry.QueryValue(key, name, nullptr, &size, &type) == win::kSuccess;
-  std::vector<std::uint8_t> data(size);
-  if (present && size > 0) present = registry.QueryValue(key, name, data.data(), &size, &type) == win::kSuccess;
-  registry.CloseKey(key);
-  if (!present) return false;
-  data.resize(std::min<std::size_t>(size, data.size()));
-  out = ValueState{kHklmPrefix + keyPath, std::string(name), type, std::move(data)};
+  ValueState value{kHklmPrefix + keyPath, std::string(name), 0, {}};
+  bool keyMissing = false;
+  if (ReadWholeValue(registry, keyPath, name, value.type, value.data, keyMissing) != win::kSuccess) return false;
+  out = std::move(value);
   return true;
 }
 

@@ -12,16 +12,15 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../machine-ini.sh"
 source_dir=$(cd "$here/../../.." && pwd)
+. "$here/../machine-ini.sh"
 harness=$here/../wine-harness.sh
-native=${ZR_NATIVE_BUILD:-$source_dir/build/native}
-ship=${ZR_SHIP_BUILD:-$source_dir/build/mingw-i686-ship}
+program=${ZR_NATIVE_BUILD:-$source_dir/build/native}/ui/tty/zrdrvtool
+exe=${ZR_SHIP_BUILD:-$source_dir/build/mingw-i686-ship}/zrdrvtool.exe
 
 [ $# -eq 3 ] || { echo "usage: run-report.sh NAME IMAGE WORKDIR" >&2; exit 2; }
 name=$1 image=$2 workdir=$3
-[ -x "$native/zrdrvtool" ] || { echo "$native/zrdrvtool is missing" >&2; exit 1; }
-[ -f "$ship/zrdrvtool.exe" ] || { echo "$ship/zrdrvtool.exe is missing" >&2; exit 1; }
+[ -x "$program" ] && [ -f "$exe" ] || { echo "$program or $exe is missing" >&2; exit 1; }
 
 work=$(realpath -m -- "$workdir/$name")
 prefix=$(realpath -m -- "$workdir/prefixes/$name")
@@ -52,14 +51,14 @@ codepage=$(ini_value "$work/image/machine.ini" codepage)
 codepage=${codepage:-932}
 
 linux_status=0
-"$native/zrdrvtool" --machine "$work/image" --preview >"$work/linux.txt" 2>"$work/linux.err" || linux_status=$?
+"$program" --machine "$work/image" --preview >"$work/linux.txt" 2>"$work/linux.err" || linux_status=$?
 
 "$harness" prefix "$prefix" "$mode" "$codepage"
 "$harness" import "$prefix" "$work/image"
 "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-before.reg"
 report=$(realpath -m -- "$work/wine-report.txt")
 wine_status=0
-"$harness" run "$prefix" "$ship/zrdrvtool.exe" /report "Z:${report//\//\\}" >"$work/wine.log" 2>&1 || wine_status=$?
+"$harness" run "$prefix" "$exe" /report "Z:${report//\//\\}" >"$work/wine.log" 2>&1 || wine_status=$?
 "$harness" export "$prefix" 'HKEY_LOCAL_MACHINE' "$work/wine-after.reg"
 "$harness" stop "$prefix"
 
