@@ -46,7 +46,7 @@ FlowReport PreviewFlow(IPlatform& machine, const FlowChoice& choice, const Progr
     report.outcome = RunFlow(engine, choice, quiet, true, progress);
   }  // the engine's end deletes its work file, in the overlay
   Collect(report, overlay);
-  report.rescan = Rescan(overlay, choice, report.outcome.winKind, report.refusals);
+  report.rescan = Rescan(overlay, choice, report.refusals);
   return report;
 }
 
@@ -63,7 +63,7 @@ FlowReport RunRecordedFlow(IPlatform& machine, const FlowChoice& choice, IRunner
   }
   Collect(report, recording);
   if (progress) progress("looking again for what is left");
-  report.rescan = Rescan(machine, choice, report.outcome.winKind, report.refusals);
+  report.rescan = Rescan(machine, choice, report.refusals);
   return report;
 }
 

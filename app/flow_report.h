@@ -51,7 +51,6 @@ FlowReport RunRecordedFlow(IPlatform& machine, const FlowChoice& choice, IRunner
 // Detection again on `result` (through an overlay: it writes nothing), and
 // what is left, told from the changes the run was refused and from the
 // device's own keys.
-RescanResult Rescan(IPlatform& result, const FlowChoice& choice, int winKind,
-                    const std::vector<safety::Change>& refusals);
+RescanResult Rescan(IPlatform& result, const FlowChoice& choice, const std::vector<safety::Change>& refusals);
 
 }  // namespace zr

@@ -131,8 +131,7 @@ void AddLeftInstances(IRegistry& registry, unsigned codePage, std::set<std::stri
 
 }  // namespace
 
-RescanResult Rescan(IPlatform& result, const FlowChoice& choice, int winKind,
-                    const std::vector<safety::Change>& refusals) {
+RescanResult Rescan(IPlatform& result, const FlowChoice& choice, const std::vector<safety::Change>& refusals) {
   RescanResult rescan;
   if (choice.install) return rescan;
   safety::CopyOnWritePlatform look(result);
@@ -157,7 +156,8 @@ RescanResult Rescan(IPlatform& result, const FlowChoice& choice, int winKind,
                             isValue ? refused.path + "\\" + refused.name : refused.path,
                             RefusalReason(registry, refused)});
   }
-  if (winKind == 2 && choice.modem) AddLeftInstances(registry, look.System().AnsiCodePage(), listed, rescan.items);
+  // Only 2000/XP keeps its USB instances there.
+  if (choice.modem) AddLeftInstances(registry, look.System().AnsiCodePage(), listed, rescan.items);
   if (rescan.items.empty() && (rescan.modemWord != 0 || rescan.lanWord != 0)) {
     char word[64];
     std::snprintf(word, sizeof(word), "modem 0x%08X, USB-LAN 0x%08X", static_cast<unsigned>(rescan.modemWord),
