@@ -15,8 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../../.." && pwd)
 . "$here/../machine-ini.sh"
 harness=$here/../wine-harness.sh
-program=${ZR_NATIVE_BUILD:-$source_dir/build/native}/ui/tty/zrdrvtool
-exe=${ZR_SHIP_BUILD:-$source_dir/build/mingw-i686-ship}/ui/win32/zrdrvtool.exe
+program=${ZR_NATIVE_BUILD:-$source_dir/build/native}/zrdrvtool
+exe=${ZR_SHIP_BUILD:-$source_dir/build/mingw-i686-ship}/zrdrvtool.exe
 
 [ $# -eq 3 ] || { echo "usage: run-report.sh NAME IMAGE WORKDIR" >&2; exit 2; }
 name=$1 image=$2 workdir=$3
