@@ -19,6 +19,7 @@ struct Leftover {
   std::string what;    // "key", "value", "file", "COM port", "detection"
   std::string path;    // in the machine's code page
   std::string reason;  // why the removal left it (UTF-8)
+  bool refused = false;  // because the system refused the change
 };
 
 struct RescanResult {

@@ -1,6 +1,7 @@
 // What of the device a removal left, and why.
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include "app/flow_report.h"
@@ -15,10 +16,8 @@
 namespace zr {
 namespace {
 
-// The key-tree capture records four levels of at most ten sub-keys each.
-constexpr std::uint32_t kKeysPerLevel = 10;
-constexpr int kLevels = 4;
 constexpr char kComArbiter[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+constexpr char kAccessRefused[] = "access refused";
 
 std::vector<std::string> SubKeys(IRegistry& registry, const std::string& path) {
   std::vector<std::string> names;
@@ -41,14 +40,14 @@ bool KeyExists(IRegistry& registry, const std::string& path) {
   return true;
 }
 
-// A level below `path` with more sub-keys than the capture records, or keys
-// deeper than it goes.
-bool BeyondTenKeyBound(IRegistry& registry, const std::string& path, int level = 0) {
+// A key below `path` that the removal never tried to delete: beyond the
+// four levels of ten sub-keys the deletion records.
+bool HasUnrecordedBelow(IRegistry& registry, const std::string& path, const std::set<std::string>& tried) {
   const std::vector<std::string> children = SubKeys(registry, path);
-  if (children.empty()) return false;
-  if (children.size() > kKeysPerLevel || level >= kLevels) return true;
-  return std::any_of(children.begin(), children.end(),
-                     [&](const std::string& child) { return BeyondTenKeyBound(registry, path + "\\" + child, level + 1); });
+  return std::any_of(children.begin(), children.end(), [&](const std::string& child) {
+    const std::string below = path + "\\" + child;
+    return !tried.count(safety::LowerAscii(below)) || HasUnrecordedBelow(registry, below, tried);
+  });
 }
 
 std::string Text(IRegistry& registry, const std::string& key, std::string_view name) {
@@ -65,10 +64,10 @@ std::string Below(const std::string& path) {
   return path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
 }
 
-std::string RefusalReason(IRegistry& registry, const safety::Change& refused) {
-  if (refused.kind == safety::ChangeKind::kKeyDeleted && BeyondTenKeyBound(registry, Below(refused.path)))
+std::string RefusalReason(IRegistry& registry, const safety::Change& refused, const std::set<std::string>& tried) {
+  if (refused.kind == safety::ChangeKind::kKeyDeleted && HasUnrecordedBelow(registry, Below(refused.path), tried))
     return "beyond the ten-key bound: the deletion records four levels of ten sub-keys";
-  if (refused.refusal == win::kAccessDenied) return "access refused";
+  if (refused.refusal == win::kAccessDenied) return kAccessRefused;
   return "refused (Win32 code " + std::to_string(refused.refusal) + ")";
 }
 
@@ -103,12 +102,19 @@ void AddTakenPort(IRegistry& registry, const std::string& instance, const std::s
   if (number == 0 || !safety::ReadValueState(registry, kComArbiter, "ComDB", comDb)) return;
   const std::size_t byte = (number - 1) / 8;
   if (byte < comDb.data.size() && (comDb.data[byte] >> ((number - 1) % 8) & 1))
-    out.push_back({"COM port", port, "still taken in ComDB: its instance is left (" + reason + ")"});
+    out.push_back({"COM port", port, "still taken in ComDB: its instance is left (" + reason + ")", false});
 }
 
 // The modem's instances below the 2000/XP enumerator that are still there.
-void AddLeftInstances(IRegistry& registry, unsigned codePage, std::set<std::string>& listed,
-                      std::vector<Leftover>& out) {
+// `listed`: what is listed already (lower-cased path, a line end, the value
+// name), with its reason.
+using Listed = std::map<std::string, std::string>;
+
+std::string ListedAs(const std::string& path, const std::string& name) {
+  return safety::LowerAscii(path) + "\n" + safety::LowerAscii(name);
+}
+
+void AddLeftInstances(IRegistry& registry, unsigned codePage, Listed& listed, std::vector<Leftover>& out) {
   const std::string enumUsb = device::kUsbEnumNt;
   for (const std::string& hardware : SubKeys(registry, enumUsb)) {
     if (!SameText(hardware.substr(0, std::string_view(device::kHardwareId).size()), device::kHardwareId)) continue;
@@ -122,9 +128,10 @@ void AddLeftInstances(IRegistry& registry, unsigned codePage, std::set<std::stri
       else if (Text(registry, path, "Driver").empty())
         reason = "no driver recorded, so detection passes it over";
       else
-        reason = "access refused";
-      if (listed.insert(safety::LowerAscii(path)).second) out.push_back({"key", safety::kHklmPrefix + path, reason});
-      AddTakenPort(registry, path, reason, out);
+        reason = kAccessRefused;
+      const auto [at, added] = listed.emplace(ListedAs(safety::kHklmPrefix + path, ""), reason);
+      if (added) out.push_back({"key", safety::kHklmPrefix + path, reason, reason == kAccessRefused});
+      AddTakenPort(registry, path, at->second, out);
     }
   }
 }
@@ -145,16 +152,19 @@ RescanResult Rescan(IPlatform& result, const FlowChoice& choice, const std::vect
   }
   g_bAccessErrorShown = accessErrorShown;
 
-  std::set<std::string> listed;
+  std::set<std::string> tried;
+  for (const safety::Change& refused : refusals)
+    if (refused.kind == safety::ChangeKind::kKeyDeleted) tried.insert(safety::LowerAscii(Below(refused.path)));
+  Listed listed;
   for (const safety::Change& refused : refusals) {
-    if (!StillThere(look, refused)) continue;
-    const std::string key = safety::LowerAscii(refused.path) + "\n" + safety::LowerAscii(refused.name);
-    if (!listed.insert(key).second) continue;
+    if (!StillThere(look, refused) || listed.count(ListedAs(refused.path, refused.name))) continue;
     const bool isFile = refused.kind == safety::ChangeKind::kFileDeleted;
     const bool isValue = refused.kind == safety::ChangeKind::kValueDeleted;
+    const std::string reason = RefusalReason(registry, refused, tried);
+    listed.emplace(ListedAs(refused.path, refused.name), reason);
     rescan.items.push_back({isFile ? "file" : isValue ? "value" : "key",
-                            isValue ? refused.path + "\\" + refused.name : refused.path,
-                            RefusalReason(registry, refused)});
+                            isValue ? refused.path + "\\" + refused.name : refused.path, reason,
+                            reason == kAccessRefused});
   }
   // Only 2000/XP keeps its USB instances there.
   if (choice.modem) AddLeftInstances(registry, look.System().AnsiCodePage(), listed, rescan.items);
@@ -162,7 +172,7 @@ RescanResult Rescan(IPlatform& result, const FlowChoice& choice, const std::vect
     char word[64];
     std::snprintf(word, sizeof(word), "modem 0x%08X, USB-LAN 0x%08X", static_cast<unsigned>(rescan.modemWord),
                   static_cast<unsigned>(rescan.lanWord));
-    rescan.items.push_back({"detection", word, "detection still finds the device's drivers or INF files"});
+    rescan.items.push_back({"detection", word, "detection still finds the device's drivers or INF files", false});
   }
   return rescan;
 }

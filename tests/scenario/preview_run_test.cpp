@@ -11,6 +11,7 @@
 #include "app/exit_codes.h"
 #include "app/flow_report.h"
 #include "app/flow_report_text.h"
+#include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
 #include "tests/scenario/scenario_image.h"
 
@@ -19,20 +20,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A second instance of the modem whose description the removal does not
-// match: it stays, with its COM port (COM2) taken in ComDB.
-constexpr char kUnmatchedInstance[] =
-    "\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\6&1]\r\n"
-    "\"DeviceDesc\"=\"tolvek ZR-77Q5K - USB #2\"\r\n"
-    "\"Driver\"=\"{4D36E96D-E325-11CE-BFC1-08002BE10318}\\\\0009\"\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\6&1\\Device Parameters]\r\n"
-    "\"PortName\"=\"COM2\"\r\n";
+constexpr char kUsbModem[] = "\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\";
+
+// Keys added to winxp-modem's registry.
+enum class Extra {
+  kNone,
+  // A second instance whose description the removal does not match: it
+  // stays, with its COM port (COM2) taken in ComDB.
+  kUnmatchedInstance,
+  // Eleven keys below one key of the instance: the deletion records ten.
+  kBeyondTenKeyBound,
+};
+
+std::string ExtraKeys(Extra extra) {
+  std::string reg;
+  if (extra == Extra::kUnmatchedInstance)
+    reg = kUsbModem + std::string("6&1]\r\n\"DeviceDesc\"=\"tolvek ZR-77Q5K - USB #2\"\r\n") +
+          "\"Driver\"=\"{4D36E96D-E325-11CE-BFC1-08002BE10318}\\\\0009\"\r\n" + kUsbModem +
+          "6&1\\Device Parameters]\r\n\"PortName\"=\"COM2\"\r\n";
+  for (int i = 0; extra == Extra::kBeyondTenKeyBound && i < 11; ++i)
+    reg += kUsbModem + std::string("5&2a3b1c4d&0&1\\LogConf\\Part") + std::to_string(i) + "]\r\n";
+  return reg;
+}
 
 struct Row {
   const char* image;
   FlowChoice choice;
   FlowExit exit;
-  bool unmatched = false;  // kUnmatchedInstance added to the image
+  Extra extra = Extra::kNone;
+  const char* left = "";  // a reason the rescan gives
 };
 
 constexpr FlowChoice kModem{};
@@ -41,8 +57,9 @@ constexpr FlowChoice kLan{false, false, true};
 
 const Row kRows[] = {
     {"winxp-modem", kModem, kFlowDone},
-    {"winxp-modem", kModem, kFlowLeftOver, true},
-    {"winxp-limited-user", kModem, kFlowAccessRefused},
+    {"winxp-modem", kModem, kFlowLeftOver, Extra::kUnmatchedInstance, "no description match"},
+    {"winxp-modem", kModem, kFlowLeftOver, Extra::kBeyondTenKeyBound, "beyond the ten-key bound"},
+    {"winxp-limited-user", kModem, kFlowAccessRefused, Extra::kNone, "access refused"},
     {"winxp-nothing", kModem, kFlowNothingFound},
     {"nt4", kModem, kFlowUnsupported},
     {"win2000-modem-lan", kModem, kFlowDone},
@@ -81,7 +98,7 @@ std::string Everything(FlowReport report) {
 
 std::string RowName(const Row& row) {
   return std::string(row.image) + (row.choice.install ? " install" : row.choice.lan ? " USB-LAN" : " modem") +
-         (row.unmatched ? " + unmatched instance" : "");
+         (row.extra == Extra::kNone ? "" : " + extra keys");
 }
 
 class QuietView final : public IRunnerView {
@@ -93,7 +110,7 @@ TEST(PreviewRun, PreviewListsExactlyTheRealRunsChangesAndLeavesTheImageAsItWas) 
   for (const Row& row : kRows) {
     SCOPED_TRACE(RowName(row));
     ScratchImage image(row.image);
-    if (row.unmatched) image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + kUnmatchedInstance);
+    image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + ExtraKeys(row.extra));
     const auto before = FolderBytes(image.Folder());
     std::string error;
     auto machine = sim::SimMachine::Load(image.Folder().string(), error);
@@ -104,9 +121,11 @@ TEST(PreviewRun, PreviewListsExactlyTheRealRunsChangesAndLeavesTheImageAsItWas) 
     EXPECT_EQ(preview.changes.empty(), row.exit == kFlowNothingFound || row.exit == kFlowUnsupported);
 
     QuietView quiet;
+    g_bAccessErrorShown = false;  // as in a program of its own
     const FlowReport real = RunRecordedFlow(*machine, row.choice, quiet);
     EXPECT_EQ(Everything(preview), Everything(real));
     EXPECT_EQ(ExitCodeOf(real), row.exit);
+    EXPECT_NE(ReportText(real).find(row.left), std::string::npos);
   }
 }
 
@@ -116,7 +135,7 @@ TEST(PreviewRun, UnattendedRunExitsWithTheOutcomesCode) {
     if (row.choice.install || row.choice.lan) continue;
     SCOPED_TRACE(RowName(row));
     ScratchImage image(row.image);
-    if (row.unmatched) image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + kUnmatchedInstance);
+    image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + ExtraKeys(row.extra));
     const std::string out = (image.Scratch() / "report.json").string();
     const std::string command = std::string("'") + ZR_PROGRAM + "' --machine '" + image.Folder().string() +
                                 "' --unattended uninstall --json >'" + out + "' 2>/dev/null </dev/null";
@@ -126,9 +145,12 @@ TEST(PreviewRun, UnattendedRunExitsWithTheOutcomesCode) {
     std::ifstream in(out);
     const std::string json(std::istreambuf_iterator<char>(in), {});
     EXPECT_NE(json.find("\"exitCode\": " + std::to_string(row.exit)), std::string::npos) << json;
-    // The restart is requested exactly as the wizard's Finish requests it.
+    // The restart is requested as the wizard's Finish requests it, and the
+    // report says so.
     const bool restarted = Contains(image.Events(), "restart requested");
-    EXPECT_EQ(restarted, row.exit == kFlowDone || row.exit == kFlowLeftOver);
+    EXPECT_EQ(restarted, json.find("\"restart\": true") != std::string::npos);
+    EXPECT_TRUE(restarted || row.exit != kFlowDone);
+    EXPECT_NE(json.find(row.left), std::string::npos);
   }
 }
 
