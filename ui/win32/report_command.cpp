@@ -73,20 +73,25 @@ int WriteReport(IPlatform& machine, const std::string& file) {
   return ExitCodeOf(report);
 }
 
-void WriteRescanAfterRemoval(IPlatform& machine, const std::vector<safety::Change>& changes,
-                             const std::vector<safety::Change>& refusals) {
+std::optional<std::vector<std::uint8_t>> RescanAfterRemoval(IPlatform& machine,
+                                                            const std::vector<safety::Change>& changes,
+                                                            const std::vector<safety::Change>& refusals) {
   const bool removed = std::any_of(changes.begin(), changes.end(), [](const safety::Change& c) {
     return c.kind == safety::ChangeKind::kKeyDeleted || c.kind == safety::ChangeKind::kFileDeleted ||
            c.kind == safety::ChangeKind::kValueDeleted;
   });
-  if (!removed) return;
+  if (!removed) return std::nullopt;
   const unsigned codePage = machine.System().AnsiCodePage();
   const RescanResult rescan = Rescan(machine, FlowChoice{}, refusals);
   std::string text = "Rescan after the removal\n";
   if (rescan.items.empty()) text += "Nothing of the device is left.\n";
   for (const Leftover& left : rescan.items)
     text += left.what + ": " + text::ToUtf8(left.path, codePage) + " (" + left.reason + ")\n";
-  machine.Files().WriteWholeFile(BackupFolder(machine) + "\\rescan.txt", SystemText(text, codePage));
+  return SystemText(text, codePage);
+}
+
+void WriteToBackupFolder(IPlatform& machine, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  machine.Files().WriteWholeFile(BackupFolder(machine) + "\\" + name, bytes);
 }
 
 }  // namespace zr::win32ui

@@ -4,8 +4,10 @@
 // wizard run that removed something, rescan.txt says what is left.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "safety/journal_record.h"
@@ -20,8 +22,13 @@ std::optional<std::string> ReportFileOf(const char* commandLine);
 int WriteReport(IPlatform& machine, const std::string& file);
 
 // After a wizard run whose `changes` removed something: detection again, and
-// what is left, as rescan.txt in <Windows folder>\ZR77Q5K\backup\<time>\.
-void WriteRescanAfterRemoval(IPlatform& machine, const std::vector<safety::Change>& changes,
-                             const std::vector<safety::Change>& refusals);
+// what is left, as the text of rescan.txt; nullopt when nothing was removed.
+std::optional<std::vector<std::uint8_t>> RescanAfterRemoval(IPlatform& machine,
+                                                            const std::vector<safety::Change>& changes,
+                                                            const std::vector<safety::Change>& refusals);
+
+// Writes `name` into a new <Windows folder>\ZR77Q5K\backup\<YYYYMMDD-HHMMSS>\,
+// where the journals of the changes go.
+void WriteToBackupFolder(IPlatform& machine, const std::string& name, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace zr::win32ui

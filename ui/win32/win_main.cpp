@@ -48,6 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     host.OnAdjusted([&](const zr::win32ui::SheetGeometry& g) { zr::win32ui::LogGeometry(hooks.geometryLog, g); });
 #endif
   zr::RunApplication(theEngine, host, wizardMode);
-  zr::win32ui::WriteRescanAfterRemoval(platform, recording.Changes(), recording.Refusals());
+  if (const auto rescan = zr::win32ui::RescanAfterRemoval(platform, recording.Changes(), recording.Refusals()))
+    zr::win32ui::WriteToBackupFolder(platform, "rescan.txt", *rescan);
   return 0;
 }
