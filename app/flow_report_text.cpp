@@ -58,6 +58,10 @@ std::string AttributesText(std::uint32_t attributes) {
   return out.empty() ? "normal" : out.substr(0, out.size() - 1);
 }
 
+std::string Count(std::uint64_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 bool IsComDb(const Change& change) { return safety::LowerAscii(change.name) == "comdb"; }
 
 // The USB-LAN side's keys and files; everything else is the modem's.
@@ -95,7 +99,7 @@ Entry EntryOf(const FlowReport& report, const Change& change) {
     case ChangeKind::kKeyDeleted:
       entry.subKeys = change.keys.empty() ? 0 : change.keys.size() - 1;
       entry.values = change.values.size();
-      entry.detail = std::to_string(entry.subKeys) + " sub-keys, " + std::to_string(entry.values) + " values";
+      entry.detail = Count(entry.subKeys, "sub-key") + ", " + Count(entry.values, "value");
       break;
     case ChangeKind::kValueDeleted:
       entry.target += "\\" + text::ToUtf8(change.name, cp);
@@ -122,11 +126,11 @@ Entry EntryOf(const FlowReport& report, const Change& change) {
       entry.detail = AttributesText(change.file.attributes) + " -> " + AttributesText(change.nowFile.attributes);
       break;
     case ChangeKind::kFileDeleted:
-      entry.detail = std::to_string(change.file.size) + " bytes, " + AttributesText(change.file.attributes);
+      entry.detail = Count(change.file.size, "byte") + ", " + AttributesText(change.file.attributes);
       break;
     case ChangeKind::kFileOverwritten:
     case ChangeKind::kFileCreated:
-      entry.detail = std::to_string(change.nowFile.size) + " bytes";
+      entry.detail = Count(change.nowFile.size, "byte");
       break;
   }
   return entry;
