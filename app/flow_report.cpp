@@ -1,5 +1,7 @@
 #include "app/flow_report.h"
 
+#include <algorithm>
+
 #include "engine/reg_edit.h"
 #include "safety/overlay_platform.h"
 #include "safety/recording_platform.h"
@@ -32,6 +34,13 @@ void Collect(FlowReport& report, const safety::ChangeTracker& tracker) {
 }
 
 }  // namespace
+
+bool RemovedAnything(const std::vector<safety::Change>& changes) {
+  return std::any_of(changes.begin(), changes.end(), [](const safety::Change& c) {
+    return c.kind == safety::ChangeKind::kKeyDeleted || c.kind == safety::ChangeKind::kFileDeleted ||
+           c.kind == safety::ChangeKind::kValueDeleted;
+  });
+}
 
 FlowReport PreviewFlow(IPlatform& machine, const FlowChoice& choice, const Progress& progress) {
   AccessErrorFlagKept kept;

@@ -49,6 +49,9 @@ FlowReport PreviewFlow(IPlatform& machine, const FlowChoice& choice, const Progr
 FlowReport RunRecordedFlow(IPlatform& machine, const FlowChoice& choice, IRunnerView& view,
                            const Progress& progress = {});
 
+// A key, value or file was deleted.
+bool RemovedAnything(const std::vector<safety::Change>& changes);
+
 // Detection again on `result` (through an overlay: it writes nothing), and
 // what is left, told from the changes the run was refused and from the
 // device's own keys.

@@ -222,15 +222,15 @@ std::string ReportText(const FlowReport& report) {
   if (report.outcome.accessError)
     out += "The wizard shows the access-error message (administrator rights needed) and closes.\n";
   out += std::string("Restart: ") + (report.restart ? "requested, as Finish requests it" : "not requested") + "\n";
-  if (!report.choice.install) {
-    if (report.rescan.items.empty()) {
-      out += "Rescan: nothing of the device is left.\n";
-    } else {
-      out += "Rescan: left of the device (" + std::to_string(report.rescan.items.size()) + "):\n";
-      for (const Leftover& left : report.rescan.items)
-        out += "  " + left.what + ": " + text::ToUtf8(left.path, cp) + " (" + left.reason + ")\n";
-    }
-  }
+  if (!report.choice.install) out += RescanText(report.rescan, cp);
+  return out;
+}
+
+std::string RescanText(const RescanResult& rescan, unsigned codePage) {
+  if (rescan.items.empty()) return "Rescan: nothing of the device is left.\n";
+  std::string out = "Rescan: left of the device (" + std::to_string(rescan.items.size()) + "):\n";
+  for (const Leftover& left : rescan.items)
+    out += "  " + left.what + ": " + text::ToUtf8(left.path, codePage) + " (" + left.reason + ")\n";
   return out;
 }
 

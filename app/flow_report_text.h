@@ -8,6 +8,8 @@
 namespace zr {
 
 std::string ReportText(const FlowReport& report);
+// The rescan's part of the text: "Rescan: ..." and a line for each leftover.
+std::string RescanText(const RescanResult& rescan, unsigned codePage);
 std::string ReportJson(const FlowReport& report);
 
 // The detection finding that led to a plan, and the line the detected-drivers

@@ -20,11 +20,14 @@
 #include <string>
 
 #include "app/exit_codes.h"
+#include "app/flow_report.h"
+#include "app/flow_report_text.h"
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/summary.h"
 #include "platform/text/codepage.h"
+#include "safety/recording_platform.h"
 #include "ui/tty/image_lock.h"
 #include "ui/tty/interactive_host.h"
 #include "ui/tty/machine_session.h"
@@ -228,8 +231,10 @@ int main(int argc, char** argv) {
   }
   int status = zr::tty::kExitEnded;
   const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
+  // The wizard's changes are noted on their way, for the rescan afterwards.
+  zr::safety::RecordingPlatform recording(*machine);
   {
-    zr::CRegEdit engine(*machine);
+    zr::CRegEdit engine(recording);
     if (scripted) {
       std::ifstream file;
       std::istream* in = &std::cin;
@@ -251,5 +256,9 @@ int main(int argc, char** argv) {
   }  // the engine's end deletes the work file
   if (const std::string saveError = session.SaveIfChanged(); !saveError.empty())
     std::fprintf(stderr, "zrdrvtool: the machine image could not be saved: %s\n", saveError.c_str());
+  // A script's transcript stays as the pages left it.
+  if (!scripted && zr::RemovedAnything(recording.Changes()))
+    std::cout << zr::RescanText(zr::Rescan(*machine, zr::FlowChoice{}, recording.Refusals()),
+                                machine->Config().codePage);
   return status;
 }

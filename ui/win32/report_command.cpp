@@ -76,17 +76,9 @@ int WriteReport(IPlatform& machine, const std::string& file) {
 std::optional<std::vector<std::uint8_t>> RescanAfterRemoval(IPlatform& machine,
                                                             const std::vector<safety::Change>& changes,
                                                             const std::vector<safety::Change>& refusals) {
-  const bool removed = std::any_of(changes.begin(), changes.end(), [](const safety::Change& c) {
-    return c.kind == safety::ChangeKind::kKeyDeleted || c.kind == safety::ChangeKind::kFileDeleted ||
-           c.kind == safety::ChangeKind::kValueDeleted;
-  });
-  if (!removed) return std::nullopt;
+  if (!RemovedAnything(changes)) return std::nullopt;
   const unsigned codePage = machine.System().AnsiCodePage();
-  const RescanResult rescan = Rescan(machine, FlowChoice{}, refusals);
-  std::string text = "Rescan after the removal\n";
-  if (rescan.items.empty()) text += "Nothing of the device is left.\n";
-  for (const Leftover& left : rescan.items)
-    text += left.what + ": " + text::ToUtf8(left.path, codePage) + " (" + left.reason + ")\n";
+  const std::string text = RescanText(Rescan(machine, FlowChoice{}, refusals), codePage);
   return SystemText(text, codePage);
 }
 
