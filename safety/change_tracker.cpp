@@ -10,7 +10,11 @@ namespace {
 // The engine's work file, in the Windows folder: its own scratch state.
 constexpr char kWorkFileName[] = "tvk_temp.dat";
 
-bool IsMissing(std::uint32_t rc) { return rc == win::kFileNotFound || rc == win::kPathNotFound; }
+// Not a refusal: nothing was there to change, or the family has no such
+// thing (access lists on 9x).
+bool NothingToRefuse(std::uint32_t rc) {
+  return rc == win::kFileNotFound || rc == win::kPathNotFound || rc == win::kCallNotImplemented;
+}
 
 }  // namespace
 
@@ -44,7 +48,7 @@ std::uint32_t ChangeTracker::Note(Change change, const std::vector<std::uint8_t>
     change.number = static_cast<int>(changes_.size()) + 1;
     change.step = StepOf(change, written);
     changes_.push_back(std::move(change));
-  } else if (!IsMissing(rc)) {
+  } else if (!NothingToRefuse(rc)) {
     change.outcome = Outcome::kRefused;
     change.refusal = rc;
     change.step = StepOf(change, written);

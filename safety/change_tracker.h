@@ -23,7 +23,8 @@ class ChangeTracker : public ForwardingPlatform {
   explicit ChangeTracker(IPlatform& inner);
 
   const std::vector<Change>& Changes() const { return changes_; }
-  // Changes the platform refused (a missing key or file is not one).
+  // Changes the platform refused (a missing key or file is not one, nor an
+  // access list on a system without them).
   const std::vector<Change>& Refusals() const { return refusals_; }
   // The run asked Windows to restart.
   bool RestartRequested() const { return restartRequested_; }
