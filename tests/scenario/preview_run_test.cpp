@@ -22,9 +22,11 @@ namespace fs = std::filesystem;
 
 constexpr char kUsbModem[] = "\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\";
 
-// Keys added to winxp-modem's registry.
+// What a row adds to its sample image.
 enum class Extra {
   kNone,
+  // An INF file of the modem, and nothing else of it: the INF-only plans.
+  kModemInfOnly,
   // A second instance whose description the removal does not match: it
   // stays, with its COM port (COM2) taken in ComDB.
   kUnmatchedInstance,
@@ -32,7 +34,13 @@ enum class Extra {
   kBeyondTenKeyBound,
 };
 
-std::string ExtraKeys(Extra extra) {
+void Add(const ScratchImage& image, Extra extra) {
+  if (extra == Extra::kModemInfOnly) {
+    const bool nt = image.ReadFile("machine.ini").find("platform=2") != std::string::npos;
+    image.WriteFile(nt ? "drive_c/WINDOWS/inf/oem9.inf" : "drive_c/WINDOWS/INF/mdmtvk5u.inf",
+                    "[Strings]\r\nModem=\"tolvek ZR-77Q5K USB-Modem\"\r\n");
+    return;
+  }
   std::string reg;
   if (extra == Extra::kUnmatchedInstance)
     reg = kUsbModem + std::string("6&1]\r\n\"DeviceDesc\"=\"tolvek ZR-77Q5K - USB #2\"\r\n") +
@@ -40,7 +48,7 @@ std::string ExtraKeys(Extra extra) {
           "6&1\\Device Parameters]\r\n\"PortName\"=\"COM2\"\r\n";
   for (int i = 0; extra == Extra::kBeyondTenKeyBound && i < 11; ++i)
     reg += kUsbModem + std::string("5&2a3b1c4d&0&1\\LogConf\\Part") + std::to_string(i) + "]\r\n";
-  return reg;
+  image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + reg);
 }
 
 struct Row {
@@ -61,6 +69,8 @@ const Row kRows[] = {
     {"winxp-modem", kModem, kFlowLeftOver, Extra::kBeyondTenKeyBound, "beyond the ten-key bound"},
     {"winxp-limited-user", kModem, kFlowAccessRefused, Extra::kNone, "access refused"},
     {"winxp-nothing", kModem, kFlowNothingFound},
+    {"winxp-nothing", kModem, kFlowDone, Extra::kModemInfOnly, "plan 7"},
+    {"win98-lan", kModem, kFlowDone, Extra::kModemInfOnly, "plan 5"},
     {"nt4", kModem, kFlowUnsupported},
     {"win2000-modem-lan", kModem, kFlowDone},
     {"win2000-modem-lan", kLan, kFlowDone},
@@ -110,7 +120,7 @@ TEST(PreviewRun, PreviewListsExactlyTheRealRunsChangesAndLeavesTheImageAsItWas) 
   for (const Row& row : kRows) {
     SCOPED_TRACE(RowName(row));
     ScratchImage image(row.image);
-    image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + ExtraKeys(row.extra));
+    Add(image, row.extra);
     const auto before = FolderBytes(image.Folder());
     std::string error;
     auto machine = sim::SimMachine::Load(image.Folder().string(), error);
@@ -135,7 +145,7 @@ TEST(PreviewRun, UnattendedRunExitsWithTheOutcomesCode) {
     if (row.choice.install || row.choice.lan) continue;
     SCOPED_TRACE(RowName(row));
     ScratchImage image(row.image);
-    image.WriteFile("HKLM.reg", image.ReadFile("HKLM.reg") + ExtraKeys(row.extra));
+    Add(image, row.extra);
     const std::string out = (image.Scratch() / "report.json").string();
     const std::string command = std::string("'") + ZR_PROGRAM + "' --machine '" + image.Folder().string() +
                                 "' --unattended uninstall --json >'" + out + "' 2>/dev/null </dev/null";
