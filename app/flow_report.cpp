@@ -14,19 +14,6 @@ class QuietView final : public IRunnerView {
   void ShowMessage(std::string_view, std::string_view, MessageIcon) override {}
 };
 
-// The access-error message is shown once per run: a look ahead must not use
-// that once up.
-class AccessErrorFlagKept {
- public:
-  AccessErrorFlagKept() : saved_(g_bAccessErrorShown) {}
-  ~AccessErrorFlagKept() { g_bAccessErrorShown = saved_; }
-  AccessErrorFlagKept(const AccessErrorFlagKept&) = delete;
-  AccessErrorFlagKept& operator=(const AccessErrorFlagKept&) = delete;
-
- private:
-  bool saved_;
-};
-
 void Collect(FlowReport& report, const safety::ChangeTracker& tracker) {
   report.changes = tracker.Changes();
   report.refusals = tracker.Refusals();
@@ -43,8 +30,6 @@ bool RemovedAnything(const std::vector<safety::Change>& changes) {
 }
 
 FlowReport PreviewFlow(IPlatform& machine, const FlowChoice& choice, const Progress& progress) {
-  AccessErrorFlagKept kept;
-  g_bAccessErrorShown = false;
   FlowReport report;
   report.choice = choice;
   report.codePage = machine.System().AnsiCodePage();

@@ -12,13 +12,14 @@ constexpr int kLanBox = 1002;
 
 // What the pages left in the wizard state.
 void ReadWizardState(const CRegEdit& engine, FlowOutcome& out) {
-  out.winKind = engine.m_nWinKind;
-  out.osName = std::string(engine.m_szOsName.view());
-  out.modemWord = engine.m_nModemDetect;
-  out.lanWord = engine.m_nLanDetect;
-  out.modemPlan = engine.m_nModemPlan;
-  out.lanPlan = engine.m_nLanPlan;
-  out.installPlan = engine.m_nInstallPlan;
+  const WizardState& state = engine.Wizard();
+  out.winKind = engine.WinKind();
+  out.osName = std::string(engine.OsName().view());
+  out.modemWord = state.m_nModemDetect;
+  out.lanWord = state.m_nLanDetect;
+  out.modemPlan = state.m_nModemPlan;
+  out.lanPlan = state.m_nLanPlan;
+  out.installPlan = state.m_nInstallPlan;
 }
 
 // Passes message boxes on and notes that one was shown: the flows show only
@@ -55,7 +56,7 @@ FlowOutcome RunFlow(CRegEdit& engine, const FlowChoice& choice, IRunnerView& vie
   const auto tell = [&](std::string_view what) {
     if (progress) progress(what);
   };
-  engine.m_nWizardMode = choice.install ? 1 : 2;
+  engine.Wizard().m_nWizardMode = choice.install ? kWizardModeInstall : kWizardModeUninstall;
   engine.CheckWindowsVersion();
   FlowOutcome outcome;
   NotingView noting(view);

@@ -143,14 +143,12 @@ RescanResult Rescan(IPlatform& result, const FlowChoice& choice, const std::vect
   if (choice.install) return rescan;
   safety::CopyOnWritePlatform look(result);
   IRegistry& registry = look.Registry();
-  const bool accessErrorShown = g_bAccessErrorShown;
   {
     CRegEdit engine(look);
     engine.CheckWindowsVersion();
     if (choice.modem) rescan.modemWord = engine.DetectModem();
     if (choice.lan) rescan.lanWord = engine.DetectUsbLan();
   }
-  g_bAccessErrorShown = accessErrorShown;
 
   std::set<std::string> tried;
   for (const safety::Change& refused : refusals)

@@ -11,7 +11,6 @@
 #include "app/exit_codes.h"
 #include "app/flow_report.h"
 #include "app/flow_report_text.h"
-#include "engine/reg_edit.h"
 #include "platform/sim/machine.h"
 #include "tests/scenario/scenario_image.h"
 
@@ -131,7 +130,6 @@ TEST(PreviewRun, PreviewListsExactlyTheRealRunsChangesAndLeavesTheImageAsItWas) 
     EXPECT_EQ(preview.changes.empty(), row.exit == kFlowNothingFound || row.exit == kFlowUnsupported);
 
     QuietView quiet;
-    g_bAccessErrorShown = false;  // as in a program of its own
     const FlowReport real = RunRecordedFlow(*machine, row.choice, quiet);
     EXPECT_EQ(Everything(preview), Everything(real));
     EXPECT_EQ(ExitCodeOf(real), row.exit);

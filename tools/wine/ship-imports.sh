@@ -17,19 +17,21 @@ objdump=$(command -v i686-w64-mingw32-objdump) || { echo "i686-w64-mingw32-objdu
 allowed=$(cat <<'LIST'
 advapi32.dll AddAccessAllowedAce AdjustTokenPrivileges AllocateAndInitializeSid FreeSid GetLengthSid
 advapi32.dll InitializeAcl InitializeSecurityDescriptor IsTextUnicode LookupPrivilegeValueA OpenProcessToken
-advapi32.dll RegCloseKey RegDeleteKeyA RegDeleteValueA RegEnumKeyExA RegEnumValueA RegOpenKeyExA
+advapi32.dll RegCloseKey RegCreateKeyExA RegDeleteKeyA RegDeleteValueA RegEnumKeyExA RegEnumValueA RegOpenKeyExA
 advapi32.dll RegQueryValueExA RegSetKeySecurity RegSetValueExA SetSecurityDescriptorDacl
 comctl32.dll CreatePropertySheetPageA CreatePropertySheetPageW InitCommonControlsEx PropertySheetA PropertySheetW
 kernel32.dll CloseHandle CopyFileA CreateFileA CreateMutexA CreateSemaphoreW DeleteCriticalSection DeleteFileA
 kernel32.dll EnterCriticalSection FreeLibrary GetACP GetCurrentDirectoryA GetCurrentProcess GetCurrentThreadId
 kernel32.dll GetFileAttributesA GetFileSize GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
 kernel32.dll GetProcessHeap GetStartupInfoA GetSystemDirectoryA GetVersion GetVersionExA GetWindowsDirectoryA
+kernel32.dll GetCommandLineA GetLocalTime
 kernel32.dll HeapAlloc HeapFree InitializeCriticalSection IsDBCSLeadByteEx IsValidCodePage LeaveCriticalSection
 kernel32.dll LoadLibraryA LoadLibraryW MultiByteToWideChar ReadFile ReleaseSemaphore SetFileAttributesA
 kernel32.dll SetLastError SetUnhandledExceptionFilter Sleep TlsAlloc TlsFree TlsGetValue TlsSetValue
 kernel32.dll VirtualProtect VirtualQuery WaitForSingleObject WideCharToMultiByte WriteFile
 msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode __p__fmode __set_app_type
 msvcrt.dll __setusermatherr _amsg_exit _cexit _close _errno _initterm _iob _onexit _read abort atoi calloc
+msvcrt.dll _commit _fileno _mkdir fclose ferror fflush fopen fread
 msvcrt.dll exit fprintf fputc fputs free fwrite localeconv malloc memchr memcmp memcpy memmove memset
 msvcrt.dll realloc setlocale signal strchr strcmp strerror strlen strncmp vfprintf wcslen
 user32.dll CallNextHookEx CheckDlgButton DestroyWindow ExitWindowsEx GetDlgItem GetWindow GetWindowLongA

@@ -1,5 +1,7 @@
 #include "ui/win32/report_command.h"
 
+#include <direct.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -48,7 +50,7 @@ std::string BackupFolder(IPlatform& machine) {
   std::string folder = machine.System().WindowsDirectory();
   for (const char* part : {"ZR77Q5K", "backup", static_cast<const char*>(stamp)}) {
     folder += std::string("\\") + part;
-    CreateDirectoryA(folder.c_str(), nullptr);
+    _mkdir(folder.c_str());  // there already, or made
   }
   return folder;
 }
