@@ -273,7 +273,8 @@ std::string ReportJson(const FlowReport& report) {
   for (std::size_t i = 0; i < report.rescan.items.size(); ++i) {
     const Leftover& left = report.rescan.items[i];
     out += std::string(i == 0 ? "" : ", ") + "{\"what\": " + Json(left.what) + ", \"path\": " +
-           Json(text::ToUtf8(left.path, cp)) + ", \"reason\": " + Json(left.reason) + "}";
+           Json(text::ToUtf8(left.path, cp)) + ", \"reason\": " + Json(left.reason) +
+           ", \"refused\": " + (left.refused ? "true" : "false") + "}";
   }
   out += "]},\n";
   out += "  \"exitCode\": " + std::to_string(ExitCodeOf(report)) + "\n}\n";
