@@ -9,8 +9,8 @@ namespace zr {
 struct FlowReport;
 
 enum FlowExit {
-  kFlowDone = 0,           // done; the restart was requested as Finish does
-  kFlowBadInput = 1,       // an unusable machine image or command line
+  kFlowDone = 0,      // done; the restart was requested as Finish does
+  kFlowBadInput = 1,  // an unusable machine image or command line
   kFlowScriptError = 2,
   kFlowExpectFailed = 3,
   kFlowNothingFound = 4,   // nothing of the device (install: nothing to stage)

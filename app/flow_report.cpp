@@ -44,8 +44,7 @@ FlowReport PreviewFlow(IPlatform& machine, const FlowChoice& choice, const Progr
   return report;
 }
 
-FlowReport RunRecordedFlow(IPlatform& machine, const FlowChoice& choice, IRunnerView& view,
-                           const Progress& progress) {
+FlowReport RunRecordedFlow(IPlatform& machine, const FlowChoice& choice, IRunnerView& view, const Progress& progress) {
   FlowReport report;
   report.preview = false;
   report.choice = choice;

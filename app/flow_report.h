@@ -16,9 +16,9 @@ namespace zr {
 
 // Something of the device that is still there after the removal.
 struct Leftover {
-  std::string what;    // "key", "value", "file", "COM port", "detection"
-  std::string path;    // in the machine's code page
-  std::string reason;  // why the removal left it (UTF-8)
+  std::string what;      // "key", "value", "file", "COM port", "detection"
+  std::string path;      // in the machine's code page
+  std::string reason;    // why the removal left it (UTF-8)
   bool refused = false;  // because the system refused the change
 };
 

@@ -58,9 +58,7 @@ std::string AttributesText(std::uint32_t attributes) {
   return out.empty() ? "normal" : out.substr(0, out.size() - 1);
 }
 
-std::string Count(std::uint64_t n, const char* what) {
-  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-}
+std::string Count(std::uint64_t n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
 
 bool IsComDb(const Change& change) { return safety::LowerAscii(change.name) == "comdb"; }
 
@@ -103,15 +101,13 @@ Entry EntryOf(const FlowReport& report, const Change& change) {
       break;
     case ChangeKind::kValueDeleted:
       entry.target += "\\" + text::ToUtf8(change.name, cp);
-      if (!change.values.empty())
-        entry.detail = "was " + ValueText(change.values[0].type, change.values[0].data, cp);
+      if (!change.values.empty()) entry.detail = "was " + ValueText(change.values[0].type, change.values[0].data, cp);
       break;
     case ChangeKind::kValueChanged:
     case ChangeKind::kValueCreated: {
       entry.target += "\\" + text::ToUtf8(change.name, cp);
-      const std::string before = change.values.empty()
-                                     ? "(none)"
-                                     : ValueText(change.values[0].type, change.values[0].data, cp);
+      const std::string before =
+          change.values.empty() ? "(none)" : ValueText(change.values[0].type, change.values[0].data, cp);
       entry.detail = before + " -> " + ValueText(change.nowType, change.nowData, cp);
       const std::string released = " in ComDB";
       if (IsComDb(change) && change.step.size() > released.size() &&
@@ -176,22 +172,20 @@ std::string Json(std::string_view text) {
 }  // namespace
 
 std::string FindingOf(int winKind, bool lanSide, int plan) {
-  static const char* const kModem[] = {
-      "",
-      "port-adapter class key whose DeviceKey names the device (bit 0x02)",
-      "Wdm class key matching VID_0E9C&PID_0012 (bit 0x04)",
-      "WdmModem class key matching the device (bit 0x08)",
-      "the device's USB enumeration entry with a driver (bit 0x20)",
-      "INF files only (high half 1)",
-      "USB instance \"tolvek ZR-77Q5K - USB\" with a driver (bit 0x08)",
-      "INF files only (high half 1)"};
-  static const char* const kLan[] = {
-      "",
-      "network class key of the USB-LAN instance (bit 0x10)",
-      "INF files only (high half 1)",
-      "the adapter's USB enumeration entry with a driver (bit 0x20)",
-      "USB instance \"tolvek ZR-77Q5K USB-Lan Adapter\" with a driver (bit 0x10)",
-      "INF files only (high half 1)"};
+  static const char* const kModem[] = {"",
+                                       "port-adapter class key whose DeviceKey names the device (bit 0x02)",
+                                       "Wdm class key matching VID_0E9C&PID_0012 (bit 0x04)",
+                                       "WdmModem class key matching the device (bit 0x08)",
+                                       "the device's USB enumeration entry with a driver (bit 0x20)",
+                                       "INF files only (high half 1)",
+                                       "USB instance \"tolvek ZR-77Q5K - USB\" with a driver (bit 0x08)",
+                                       "INF files only (high half 1)"};
+  static const char* const kLan[] = {"",
+                                     "network class key of the USB-LAN instance (bit 0x10)",
+                                     "INF files only (high half 1)",
+                                     "the adapter's USB enumeration entry with a driver (bit 0x20)",
+                                     "USB instance \"tolvek ZR-77Q5K USB-Lan Adapter\" with a driver (bit 0x10)",
+                                     "INF files only (high half 1)"};
   if (plan == -1) return "not ticked";
   if (plan == -2) return "nothing installed";
   if (plan == -4 || (winKind != 1 && winKind != 2)) return "this Windows cannot be uninstalled from";
@@ -240,9 +234,10 @@ std::string ReportJson(const FlowReport& report) {
   std::string out = "{\n";
   out += "  \"preview\": " + std::string(report.preview ? "true" : "false") + ",\n";
   out += "  \"flow\": " + Json(report.choice.install ? "install" : "uninstall") + ",\n";
-  out += "  \"modem\": " + std::string(report.choice.modem ? "true" : "false") + ", \"lan\": " +
-         (report.choice.lan ? "true" : "false") + ",\n";
-  out += "  \"windows\": " + Json(text::ToUtf8(o.osName, cp)) + ", \"windowsKind\": " + std::to_string(o.winKind) + ",\n";
+  out += "  \"modem\": " + std::string(report.choice.modem ? "true" : "false") +
+         ", \"lan\": " + (report.choice.lan ? "true" : "false") + ",\n";
+  out +=
+      "  \"windows\": " + Json(text::ToUtf8(o.osName, cp)) + ", \"windowsKind\": " + std::to_string(o.winKind) + ",\n";
   out += "  \"modemWord\": " + std::to_string(o.modemWord) + ", \"lanWord\": " + std::to_string(o.lanWord) +
          ", \"modemPlan\": " + std::to_string(o.modemPlan) + ", \"lanPlan\": " + std::to_string(o.lanPlan) +
          ", \"installPlan\": " + std::to_string(o.installPlan) + ",\n";
@@ -262,18 +257,19 @@ std::string ReportJson(const FlowReport& report) {
   for (std::size_t i = 0; i < report.refusals.size(); ++i) {
     const Change& refused = report.refusals[i];
     out += std::string(i == 0 ? "" : ", ") + "{\"kind\": " + Json(safety::KindText(refused.kind)) +
-           ", \"path\": " + Json(text::ToUtf8(refused.path, cp)) + ", \"name\": " + Json(text::ToUtf8(refused.name, cp)) +
-           ", \"code\": " + std::to_string(refused.refusal) + ", \"step\": " + Json(refused.step) + "}";
+           ", \"path\": " + Json(text::ToUtf8(refused.path, cp)) +
+           ", \"name\": " + Json(text::ToUtf8(refused.name, cp)) + ", \"code\": " + std::to_string(refused.refusal) +
+           ", \"step\": " + Json(refused.step) + "}";
   }
   out += "],\n";
-  out += "  \"accessError\": " + std::string(o.accessError ? "true" : "false") + ", \"restart\": " +
-         (report.restart ? "true" : "false") + ",\n";
+  out += "  \"accessError\": " + std::string(o.accessError ? "true" : "false") +
+         ", \"restart\": " + (report.restart ? "true" : "false") + ",\n";
   out += "  \"rescan\": {\"modemWord\": " + std::to_string(report.rescan.modemWord) +
          ", \"lanWord\": " + std::to_string(report.rescan.lanWord) + ", \"left\": [";
   for (std::size_t i = 0; i < report.rescan.items.size(); ++i) {
     const Leftover& left = report.rescan.items[i];
-    out += std::string(i == 0 ? "" : ", ") + "{\"what\": " + Json(left.what) + ", \"path\": " +
-           Json(text::ToUtf8(left.path, cp)) + ", \"reason\": " + Json(left.reason) +
+    out += std::string(i == 0 ? "" : ", ") + "{\"what\": " + Json(left.what) +
+           ", \"path\": " + Json(text::ToUtf8(left.path, cp)) + ", \"reason\": " + Json(left.reason) +
            ", \"refused\": " + (left.refused ? "true" : "false") + "}";
   }
   out += "]},\n";

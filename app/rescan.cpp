@@ -33,6 +33,12 @@ std::vector<std::string> SubKeys(IRegistry& registry, const std::string& path) {
   return names;
 }
 
+std::string ChildKey(const std::string& parent, const std::string& child) {
+  std::string path = parent;
+  path.append(1, '\\').append(child);
+  return path;
+}
+
 bool KeyExists(IRegistry& registry, const std::string& path) {
   RegHandle key = IRegistry::kNoHandle;
   if (registry.OpenKey(path, win::kKeyQueryValue, key) != win::kSuccess) return false;
@@ -45,7 +51,7 @@ bool KeyExists(IRegistry& registry, const std::string& path) {
 bool HasUnrecordedBelow(IRegistry& registry, const std::string& path, const std::set<std::string>& tried) {
   const std::vector<std::string> children = SubKeys(registry, path);
   return std::any_of(children.begin(), children.end(), [&](const std::string& child) {
-    const std::string below = path + "\\" + child;
+    const std::string below = ChildKey(path, child);
     return !tried.count(safety::LowerAscii(below)) || HasUnrecordedBelow(registry, below, tried);
   });
 }
@@ -118,8 +124,9 @@ void AddLeftInstances(IRegistry& registry, unsigned codePage, Listed& listed, st
   const std::string enumUsb = device::kUsbEnumNt;
   for (const std::string& hardware : SubKeys(registry, enumUsb)) {
     if (!SameText(hardware.substr(0, std::string_view(device::kHardwareId).size()), device::kHardwareId)) continue;
-    for (const std::string& instance : SubKeys(registry, enumUsb + "\\" + hardware)) {
-      const std::string path = enumUsb + "\\" + hardware + "\\" + instance;
+    const std::string hardwareKey = ChildKey(enumUsb, hardware);
+    for (const std::string& instance : SubKeys(registry, hardwareKey)) {
+      const std::string path = ChildKey(hardwareKey, instance);
       const std::string description = Text(registry, path, "DeviceDesc");
       std::string reason;
       if (!SameText(description, device::kModemInstance))
@@ -160,7 +167,9 @@ RescanResult Rescan(IPlatform& result, const FlowChoice& choice, const std::vect
     const bool isValue = refused.kind == safety::ChangeKind::kValueDeleted;
     const std::string reason = RefusalReason(registry, refused, tried);
     listed.emplace(ListedAs(refused.path, refused.name), reason);
-    rescan.items.push_back({isFile ? "file" : isValue ? "value" : "key",
+    rescan.items.push_back({isFile    ? "file"
+                            : isValue ? "value"
+                                      : "key",
                             isValue ? refused.path + "\\" + refused.name : refused.path, reason,
                             reason == kAccessRefused});
   }

@@ -4,8 +4,8 @@
 // overlay).
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -16,8 +16,8 @@ namespace zr {
 
 // QueryValue's answer for a value of `kind` holding `stored` (the value
 // exists; `size` may be null only when `data` is).
-inline std::uint32_t AnswerValueQuery(std::uint32_t kind, const std::vector<std::uint8_t>& stored,
-                                      std::uint8_t* data, std::uint32_t* size, std::uint32_t* type) {
+inline std::uint32_t AnswerValueQuery(std::uint32_t kind, const std::vector<std::uint8_t>& stored, std::uint8_t* data,
+                                      std::uint32_t* size, std::uint32_t* type) {
   if (type != nullptr) *type = kind;
   if (size == nullptr) return win::kSuccess;  // a question about the kind only
   const auto count = static_cast<std::uint32_t>(stored.size());

@@ -79,8 +79,8 @@ std::uint32_t ChangeTracker::SetValue(RegHandle key, std::string_view name, std:
   change.path = kHklmPrefix + path;
   change.name = std::string(name);
   ValueState before;
-  change.kind = ReadValueState(View().Registry(), path, name, before) ? ChangeKind::kValueChanged
-                                                                      : ChangeKind::kValueCreated;
+  change.kind =
+      ReadValueState(View().Registry(), path, name, before) ? ChangeKind::kValueChanged : ChangeKind::kValueCreated;
   if (change.kind == ChangeKind::kValueChanged) change.values.push_back(std::move(before));
   const std::vector<std::uint8_t> written(data, data == nullptr ? data : data + size);
   return Note(
@@ -103,7 +103,8 @@ std::uint32_t ChangeTracker::DeleteValue(RegHandle key, std::string_view name) {
   change.name = std::string(name);
   ValueState before;
   if (ReadValueState(View().Registry(), opened->path, name, before)) change.values.push_back(std::move(before));
-  return Note(std::move(change), {}, [&] { return ApplyDeleteValue(key, name); }, nullptr);
+  return Note(
+      std::move(change), {}, [&] { return ApplyDeleteValue(key, name); }, nullptr);
 }
 
 std::uint32_t ChangeTracker::DeleteKey(RegHandle key, std::string_view subkey) {
@@ -114,7 +115,8 @@ std::uint32_t ChangeTracker::DeleteKey(RegHandle key, std::string_view subkey) {
   change.kind = ChangeKind::kKeyDeleted;
   change.path = kHklmPrefix + path;
   if (!path.empty()) CaptureKeyTree(View().Registry(), path, change);
-  return Note(std::move(change), {}, [&] { return ApplyDeleteKey(key, subkey); }, nullptr);
+  return Note(
+      std::move(change), {}, [&] { return ApplyDeleteKey(key, subkey); }, nullptr);
 }
 
 std::uint32_t ChangeTracker::ReplaceAccessList(RegHandle key) {
@@ -123,7 +125,8 @@ std::uint32_t ChangeTracker::ReplaceAccessList(RegHandle key) {
   Change change;
   change.kind = ChangeKind::kAccessListReplaced;
   change.path = kHklmPrefix + opened->path;
-  return Note(std::move(change), {}, [&] { return ApplyReplaceAccessList(key); }, nullptr);
+  return Note(
+      std::move(change), {}, [&] { return ApplyReplaceAccessList(key); }, nullptr);
 }
 
 // --- files ---
@@ -146,16 +149,16 @@ std::uint32_t ChangeTracker::DeleteFile(std::string_view path) {
   change.path = std::string(path);
   if (IsWorkFile(path)) return ApplyDeleteFile(path);
   ReadFileState(View().Files(), path, change.file);
-  return Note(std::move(change), {}, [&] { return ApplyDeleteFile(path); }, nullptr);
+  return Note(
+      std::move(change), {}, [&] { return ApplyDeleteFile(path); }, nullptr);
 }
 
 std::uint32_t ChangeTracker::NoteFileWrite(std::string_view target, const std::function<std::uint32_t()>& apply) {
   Change change;
   change.path = std::string(target);
-  change.kind = ReadFileState(View().Files(), target, change.file) ? ChangeKind::kFileOverwritten
-                                                                    : ChangeKind::kFileCreated;
-  return Note(std::move(change), {}, apply,
-              [&](Change& done) { ReadFileState(View().Files(), target, done.nowFile); });
+  change.kind =
+      ReadFileState(View().Files(), target, change.file) ? ChangeKind::kFileOverwritten : ChangeKind::kFileCreated;
+  return Note(std::move(change), {}, apply, [&](Change& done) { ReadFileState(View().Files(), target, done.nowFile); });
 }
 
 std::uint32_t ChangeTracker::CopyFile(std::string_view source, std::string_view target, bool failIfExists) {

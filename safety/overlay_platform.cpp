@@ -79,8 +79,7 @@ std::uint32_t CopyOnWritePlatform::QueryValue(RegHandle key, std::string_view na
   return AnswerValueQuery(value->type, value->data, data, size, type);
 }
 
-std::uint32_t CopyOnWritePlatform::EnumKey(RegHandle key, std::uint32_t index, char* name,
-                                           std::uint32_t* capacity) {
+std::uint32_t CopyOnWritePlatform::EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) {
   const OpenedKey* opened = nullptr;
   if (name == nullptr || capacity == nullptr || deletedKeys_.empty())
     return ForwardingPlatform::EnumKey(key, index, name, capacity);
@@ -118,8 +117,7 @@ std::vector<std::string> CopyOnWritePlatform::VisibleValueNames(RegHandle key, c
   return names;
 }
 
-std::uint32_t CopyOnWritePlatform::EnumValue(RegHandle key, std::uint32_t index, char* name,
-                                             std::uint32_t* capacity) {
+std::uint32_t CopyOnWritePlatform::EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) {
   const OpenedKey* opened = nullptr;
   if (name == nullptr || capacity == nullptr) return ForwardingPlatform::EnumValue(key, index, name, capacity);
   if (std::uint32_t rc = Use(key, win::kKeyQueryValue, opened); rc != win::kSuccess)
@@ -226,8 +224,7 @@ std::uint32_t CopyOnWritePlatform::ApplySetAttributes(std::string_view path, std
   const std::uint32_t now = GetAttributes(path, error);
   if (now == win::kInvalidFileAttributes) return error;
   if (now & win::kFileAttributeDirectory) return win::kSuccess;
-  constexpr std::uint32_t kKept =
-      win::kFileAttributeReadonly | win::kFileAttributeHidden | win::kFileAttributeSystem;
+  constexpr std::uint32_t kKept = win::kFileAttributeReadonly | win::kFileAttributeHidden | win::kFileAttributeSystem;
   File& file = FileFor(path);
   file.present = true;
   file.attributes = win::kFileAttributeArchive | (attributes & kKept);
@@ -243,8 +240,7 @@ std::uint32_t CopyOnWritePlatform::ApplyDeleteFile(std::string_view path) {
   return win::kSuccess;
 }
 
-std::uint32_t CopyOnWritePlatform::ApplyCopyFile(std::string_view source, std::string_view target,
-                                                 bool failIfExists) {
+std::uint32_t CopyOnWritePlatform::ApplyCopyFile(std::string_view source, std::string_view target, bool failIfExists) {
   std::uint32_t error = 0;
   const std::uint32_t from = GetAttributes(source, error);
   if (from == win::kInvalidFileAttributes) return error;

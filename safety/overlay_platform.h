@@ -78,7 +78,7 @@ class CopyOnWritePlatform final : public ChangeTracker {
   std::set<std::string> deletedKeys_;
   std::set<std::string> replacedLists_;
   std::map<std::string, std::map<std::string, Value>> values_;  // folded key -> folded name
-  std::map<std::string, File> files_;                            // folded path
+  std::map<std::string, File> files_;                           // folded path
 };
 
 }  // namespace zr::safety

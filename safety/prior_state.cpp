@@ -54,19 +54,21 @@ bool ReadValueState(IRegistry& registry, const std::string& keyPath, std::string
 bool CaptureKeyTree(IRegistry& registry, const std::string& keyPath, Change& change) {
   RegHandle key = IRegistry::kNoHandle;
   if (registry.OpenKey(keyPath, win::kKeyQueryValue | win::kKeyEnumerateSubKeys, key) != win::kSuccess) return false;
-  const auto values = Names([&](std::uint32_t i, char* name, std::uint32_t* capacity) {
-    return registry.EnumValue(key, i, name, capacity);
-  });
-  const auto children = Names([&](std::uint32_t i, char* name, std::uint32_t* capacity) {
-    return registry.EnumKey(key, i, name, capacity);
-  });
+  const auto values = Names(
+      [&](std::uint32_t i, char* name, std::uint32_t* capacity) { return registry.EnumValue(key, i, name, capacity); });
+  const auto children = Names(
+      [&](std::uint32_t i, char* name, std::uint32_t* capacity) { return registry.EnumKey(key, i, name, capacity); });
   registry.CloseKey(key);
   change.keys.push_back(kHklmPrefix + keyPath);
   for (const std::string& name : values) {
     ValueState value;
     if (ReadValueState(registry, keyPath, name, value)) change.values.push_back(std::move(value));
   }
-  for (const std::string& child : children) CaptureKeyTree(registry, keyPath + "\\" + child, change);
+  for (const std::string& child : children) {
+    std::string below = keyPath;
+    below.append(1, '\\').append(child);
+    CaptureKeyTree(registry, below, change);
+  }
   return true;
 }
 

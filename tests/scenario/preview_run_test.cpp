@@ -106,7 +106,10 @@ std::string Everything(FlowReport report) {
 }
 
 std::string RowName(const Row& row) {
-  return std::string(row.image) + (row.choice.install ? " install" : row.choice.lan ? " USB-LAN" : " modem") +
+  return std::string(row.image) +
+         (row.choice.install ? " install"
+          : row.choice.lan   ? " USB-LAN"
+                             : " modem") +
          (row.extra == Extra::kNone ? "" : " + extra keys");
 }
 

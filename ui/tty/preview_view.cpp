@@ -50,9 +50,10 @@ void ShowRemovalPreview(CursesScreen& screen, MachineSession& session, CDrvSheet
     screen.Fill(box, whole);
     screen.Frame(box, kAttrBold, whole);
     screen.Text(box.col + 2, box.row, kCaption, box.width - 4, kAttrBold, whole);
-    for (int row = 0; row < inside.height && first + row < static_cast<int>(lines.size()); ++row)
-      screen.Text(inside.col, inside.row + row, lines[static_cast<std::size_t>(first + row)], inside.width, kAttrPlain,
-                  inside);
+    for (int row = 0; row < inside.height && first + row < static_cast<int>(lines.size()); ++row) {
+      const std::size_t line = static_cast<std::size_t>(first) + static_cast<std::size_t>(row);
+      screen.Text(inside.col, inside.row + row, lines[line], inside.width, kAttrPlain, inside);
+    }
     screen.Text(inside.col, box.row + box.height - 2, kKeys, inside.width, kAttrDim, whole);
     screen.Refresh();
     const InputEvent e = screen.Read(-1);
@@ -64,14 +65,28 @@ void ShowRemovalPreview(CursesScreen& screen, MachineSession& session, CDrvSheet
     switch (e.key) {
       case Key::Escape:
       case Key::Enter:
-      case Key::F2: return;
-      case Key::Up: --first; break;
-      case Key::Down: ++first; break;
-      case Key::PageUp: first -= page; break;
-      case Key::PageDown: first += page; break;
-      case Key::Home: first = 0; break;
-      case Key::End: first = maxFirst; break;
-      default: break;
+      case Key::F2:
+        return;
+      case Key::Up:
+        --first;
+        break;
+      case Key::Down:
+        ++first;
+        break;
+      case Key::PageUp:
+        first -= page;
+        break;
+      case Key::PageDown:
+        first += page;
+        break;
+      case Key::Home:
+        first = 0;
+        break;
+      case Key::End:
+        first = maxFirst;
+        break;
+      default:
+        break;
     }
   }
 }

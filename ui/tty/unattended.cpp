@@ -92,7 +92,8 @@ int RunWithoutPages(MachineSession& session, const NoPagesOptions& options) {
   std::cout << out << std::flush;
   if (!options.logFile.empty()) {
     std::ofstream log(options.logFile, std::ios::app | std::ios::binary);
-    if (!(log << out << std::flush)) std::fprintf(stderr, "zrdrvtool: cannot write the log %s\n", options.logFile.c_str());
+    if (!(log << out << std::flush))
+      std::fprintf(stderr, "zrdrvtool: cannot write the log %s\n", options.logFile.c_str());
   }
   return ExitCodeOf(report);
 }

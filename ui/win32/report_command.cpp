@@ -62,7 +62,8 @@ std::optional<std::string> ReportFileOf(const char* commandLine) {
   const char* at = commandLine;
   NextWord(at);  // the program itself
   std::string option = NextWord(at);
-  std::transform(option.begin(), option.end(), option.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+  std::transform(option.begin(), option.end(), option.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
   if (option != "/report") return std::nullopt;
   return NextWord(at);
 }
