@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/registry_answers.h"
 #include "platform/sim/machine.h"
 #include "platform/win_codes.h"
 
@@ -13,10 +14,6 @@ constexpr std::uint32_t kWriteAccess =
     win::kKeySetValue | win::kKeyCreateSubKey | win::kDelete | win::kWriteDac | win::kWriteOwner;
 // What a protected key refuses until its own access list is replaced.
 constexpr std::uint32_t kProtectedRefused = win::kKeySetValue | win::kKeyCreateSubKey | win::kDelete;
-
-bool IsStringKind(std::uint32_t type) {
-  return type == win::kRegSz || type == win::kRegExpandSz || type == win::kRegMultiSz;
-}
 
 std::string JoinPath(const std::string& base, std::string_view sub, unsigned codePage) {
   std::string path = base;
@@ -89,24 +86,7 @@ std::uint32_t SimRegistry::QueryValue(RegHandle key, std::string_view name, std:
     if (type != nullptr) *type = 0;
     return win::kFileNotFound;
   }
-  if (type != nullptr) *type = value->type;
-  if (size == nullptr) return win::kSuccess;  // a question about the kind only
-  const auto stored = static_cast<std::uint32_t>(value->data.size());
-  if (data == nullptr) {
-    *size = stored;
-    return win::kSuccess;
-  }
-  if (stored > *size) {
-    *size = stored;
-    return win::kMoreData;
-  }
-  if (stored > 0) std::memcpy(data, value->data.data(), stored);
-  // The ANSI call finishes a string that was stored without its zero when the
-  // caller left room; the zero is not counted.
-  if (IsStringKind(value->type) && stored < *size && (stored == 0 || value->data.back() != 0))
-    data[stored] = 0;
-  *size = stored;
-  return win::kSuccess;
+  return AnswerValueQuery(value->type, value->data, data, size, type);
 }
 
 std::uint32_t SimRegistry::SetValue(RegHandle key, std::string_view name, std::uint32_t type,
@@ -115,18 +95,7 @@ std::uint32_t SimRegistry::SetValue(RegHandle key, std::string_view name, std::u
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeySetValue, handle); rc != win::kSuccess) return rc;
   std::vector<std::uint8_t> bytes;
-  if (data == nullptr) {
-    if (!IsNt() && type == win::kRegSz) return win::kInvalidParameter;
-  } else if (!IsNt() && type == win::kRegSz) {
-    // 9x takes a string up to its zero whatever length it is given. The zero
-    // is looked for within the given bytes only: the caller's buffer may end
-    // there.
-    const std::uint8_t* end = std::find(data, data + size, std::uint8_t{0});
-    bytes.assign(data, end);
-    bytes.push_back(0);
-  } else {
-    bytes.assign(data, data + size);
-  }
+  if (std::uint32_t rc = ValueToStore(IsNt(), type, data, size, bytes); rc != win::kSuccess) return rc;
   handle.key->SetValue(name, machine_.Tree().Fold(name), type, std::move(bytes));
   machine_.MarkDirty();
   return win::kSuccess;
@@ -179,12 +148,7 @@ std::uint32_t SimRegistry::EnumKey(RegHandle key, std::uint32_t index, char* nam
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeyEnumerateSubKeys, handle); rc != win::kSuccess) return rc;
   if (index >= handle.key->ChildCount()) return win::kNoMoreItems;
-  const std::string& child = handle.key->ChildAt(index)->Name();
-  if (child.size() + 1 > *capacity) return win::kMoreData;
-  std::memcpy(name, child.data(), child.size());
-  name[child.size()] = 0;
-  *capacity = static_cast<std::uint32_t>(child.size());
-  return win::kSuccess;
+  return AnswerEnumName(handle.key->ChildAt(index)->Name(), name, capacity, false);
 }
 
 std::uint32_t SimRegistry::EnumValue(RegHandle key, std::uint32_t index, char* name,
@@ -193,19 +157,7 @@ std::uint32_t SimRegistry::EnumValue(RegHandle key, std::uint32_t index, char* n
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeyQueryValue, handle); rc != win::kSuccess) return rc;
   if (index >= handle.key->ValueCount()) return win::kNoMoreItems;
-  const std::string& value = handle.key->ValueAt(index).name;
-  if (value.size() + 1 > *capacity) {
-    // The real call leaves the name cut and terminated in the buffer.
-    if (*capacity > 0) {
-      std::memcpy(name, value.data(), *capacity - 1);
-      name[*capacity - 1] = 0;
-    }
-    return win::kMoreData;
-  }
-  std::memcpy(name, value.data(), value.size());
-  name[value.size()] = 0;
-  *capacity = static_cast<std::uint32_t>(value.size());
-  return win::kSuccess;
+  return AnswerEnumName(handle.key->ValueAt(index).name, name, capacity, true);
 }
 
 std::uint32_t SimRegistry::CloseKey(RegHandle key) {

@@ -39,3 +39,5 @@ set_tests_properties(wine_harness_selftest PROPERTIES LABELS "wine" TIMEOUT 300)
 
 # The Windows program end to end, against the Linux program.
 include(${CMAKE_CURRENT_LIST_DIR}/e2e/e2e_tests.cmake)
+# Its /report against the Linux program's preview.
+include(${CMAKE_CURRENT_LIST_DIR}/e2e/report_tests.cmake)

@@ -95,6 +95,7 @@ InputEvent FunctionKeyEvent(wint_t code) {
     case KEY_NPAGE: return KeyEvent(Key::PageDown);
     case KEY_HOME: return KeyEvent(Key::Home);
     case KEY_END: return KeyEvent(Key::End);
+    case KEY_F(2): return KeyEvent(Key::F2);
     case KEY_F(5): return KeyEvent(Key::F5);
     // The keypad's corners and centre, where the terminal database has them.
     case KEY_A1: return KeypadEvent(7);

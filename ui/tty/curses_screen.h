@@ -14,7 +14,7 @@ namespace zr::tty {
 enum TextAttr : unsigned { kAttrPlain = 0, kAttrDim = 1, kAttrReverse = 2, kAttrBold = 4 };
 
 enum class Key {
-  Tab, BackTab, Enter, Escape, Up, Down, Left, Right, PageUp, PageDown, Home, End, F5,
+  Tab, BackTab, Enter, Escape, Up, Down, Left, Right, PageUp, PageDown, Home, End, F2, F5,
   Keypad,  // a digit of the numeric keypad, told apart from the main keyboard's
 };
 

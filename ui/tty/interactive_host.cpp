@@ -14,6 +14,7 @@
 
 #include "ui/tty/curses_screen.h"
 #include "ui/tty/layout.h"
+#include "ui/tty/preview_view.h"
 #include "ui/tty/script_host.h"
 #include "ui/tty/wizard_view.h"
 
@@ -75,8 +76,8 @@ std::wstring StatusText(const std::string& event) {
 
 class InteractiveHost::Run {
  public:
-  Run(MachineSession& session, CursesScreen& screen, WizardRunner& runner)
-      : session_(session), screen_(screen), runner_(runner) {
+  Run(MachineSession& session, CursesScreen& screen, WizardRunner& runner, CDrvSheet& sheet)
+      : session_(session), screen_(screen), runner_(runner), sheet_(sheet) {
     std::error_code ec;
     const bool canPlug = std::filesystem::is_regular_file(session_.Machine().Folder() / "plug.reg", ec);
     view_.hint = std::wstring(kKeyHint) + (canPlug ? kPlugHint : L"");
@@ -304,6 +305,9 @@ class InteractiveHost::Run {
         return;
       case Key::Escape: Press(Button::Cancel); return;
       case Key::F5: Plug(); return;
+      case Key::F2:
+        ShowRemovalPreview(screen_, session_, sheet_, runner_, [this] { DrawWizard(screen_, runner_, view_); });
+        return;
       case Key::Keypad: KeyDownOnPage(kVkNumpad0 + static_cast<unsigned>(e.keypadDigit)); return;
       default: return;
     }
@@ -371,6 +375,7 @@ class InteractiveHost::Run {
   MachineSession& session_;
   CursesScreen& screen_;
   WizardRunner& runner_;
+  CDrvSheet& sheet_;
   WizardViewState view_;
   const CPage* shownPage_ = nullptr;
   std::optional<FocusTarget> pressed_;
@@ -390,7 +395,7 @@ void InteractiveHost::RunModal(CDrvSheet& sheet) {
   }
   {
     WizardRunner runner(sheet, *this);
-    Run run(session_, *screen, runner);
+    Run run(session_, *screen, runner, sheet);
     run_ = &run;
     struct Detach {
       Run*& run;

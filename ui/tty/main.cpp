@@ -3,6 +3,9 @@
 //
 //   zrdrvtool [--machine DIR | --windows MOUNTPOINT] [--script FILE|-] [--mode MODE] [--summary]
 //             [--journal DIR]
+//   zrdrvtool [--machine DIR | --windows MOUNTPOINT] --preview [--mode install] [--json]
+//   zrdrvtool [--machine DIR | --windows MOUNTPOINT] --unattended uninstall|install [--journal DIR]
+//             [--log FILE] [--json]
 //   zrdrvtool --machine DIR | --windows MOUNTPOINT --restore JOURNAL
 //
 // Without --machine the wizard runs on a fresh copy of the bundled sample
@@ -23,6 +26,9 @@
 #include <memory>
 #include <string>
 
+#include "app/exit_codes.h"
+#include "app/flow_report.h"
+#include "app/flow_report_text.h"
 #include "app/wizard_host.h"
 #include "engine/reg_edit.h"
 #include "platform/hive/hive_machine.h"
@@ -31,11 +37,16 @@
 #include "platform/text/codepage.h"
 #include "safety/journal_restore.h"
 #include "safety/journaling_platform.h"
+#include "safety/recording_platform.h"
 #include "ui/tty/image_lock.h"
 #include "ui/tty/interactive_host.h"
 #include "ui/tty/machine_session.h"
 #include "ui/tty/script_host.h"
+#include "ui/tty/unattended.h"
 
+#ifndef ZR_VERSION
+#define ZR_VERSION "0"
+#endif
 #ifndef ZR_DEFAULT_MACHINE
 #define ZR_DEFAULT_MACHINE "machines/winxp-modem"
 #endif
@@ -54,6 +65,10 @@ struct Options {
   std::string restore;
   bool summary = false;
   char wizardMode = zr::kStartupWizardMode;
+  bool preview = false;
+  std::string unattended;  // "uninstall" or "install"
+  bool json = false;
+  std::string log;
 };
 
 void Usage(std::FILE* to) {
@@ -74,7 +89,21 @@ void Usage(std::FILE* to) {
                "  --journal DIR   where the run records each change before making it (restore.reg,\n"
                "                  files/, journal.txt); default: backup/<YYYYMMDD-HHMMSS>/ in the image\n"
                "  --restore DIR   put a journal back: what the run deleted or changed returns, unless\n"
-               "                  it changed again since; exit 0 all put back, 7 something left\n",
+               "                  it changed again since; exit 0 all put back, 7 something left\n"
+               "  --preview       print every change the uninstall (the modem ticked) or, with\n"
+               "                  --mode install, the install would make, and the rescan after\n"
+               "                  it; nothing is changed\n"
+               "  --unattended uninstall|install\n"
+               "                  run the wizard's steps without its pages (the modem ticked),\n"
+               "                  restart as its Finish does, rescan, print what was done\n"
+               "  --json          the report of --preview or --unattended as JSON\n"
+               "  --log FILE      append the report to FILE as well\n"
+               "  --version       print the version and stop\n"
+               "exit status: 0 done (or the wizard ended); 1 unusable machine image or command\n"
+               "  line; 2 script error; 3 failed expect; 4 nothing of the device found (install:\n"
+               "  nothing to stage); 5 a change was refused (administrator rights needed);\n"
+               "  6 this Windows is not supported; 7 done, but the rescan still finds some of\n"
+               "  the device. --preview exits as the run it shows would.\n",
                ZR_DEFAULT_MACHINE);
 }
 
@@ -82,13 +111,29 @@ void Usage(std::FILE* to) {
 int ParseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--machine" || arg == "--script" || arg == "--windows" || arg == "--journal" || arg == "--restore") &&
+    if ((arg == "--machine" || arg == "--script" || arg == "--windows" || arg == "--journal" || arg == "--restore" ||
+         arg == "--log") &&
         i + 1 < argc) {
       (arg == "--machine"   ? options.machine
        : arg == "--script"  ? options.script
        : arg == "--windows" ? options.windows
        : arg == "--journal" ? options.journal
+       : arg == "--log"     ? options.log
                             : options.restore) = argv[++i];
+    } else if (arg == "--unattended" && i + 1 < argc) {
+      options.unattended = argv[++i];
+      if (options.unattended != "uninstall" && options.unattended != "install") {
+        std::fprintf(stderr, "zrdrvtool: --unattended takes uninstall or install, not '%s'\n",
+                     options.unattended.c_str());
+        return zr::kFlowBadInput;
+      }
+    } else if (arg == "--preview") {
+      options.preview = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--version") {
+      std::printf("zrdrvtool %s\n", ZR_VERSION);
+      return -1;
     } else if (arg == "--mode" && i + 1 < argc) {
       const std::string mode = argv[++i];
       if (mode == "uninstall") {
@@ -99,7 +144,7 @@ int ParseArguments(int argc, char** argv, Options& options) {
         options.wizardMode = 0;
       } else {
         std::fprintf(stderr, "zrdrvtool: unknown mode '%s'\n", mode.c_str());
-        return zr::tty::kExitScriptError;
+        return zr::kFlowBadInput;
       }
     } else if (arg == "--summary") {
       options.summary = true;
@@ -109,12 +154,25 @@ int ParseArguments(int argc, char** argv, Options& options) {
     } else {
       std::fprintf(stderr, "zrdrvtool: unknown argument '%s'\n", argv[i]);
       Usage(stderr);
-      return zr::tty::kExitScriptError;
+      return zr::kFlowBadInput;
     }
   }
   if (!options.machine.empty() && !options.windows.empty()) {
     std::fprintf(stderr, "zrdrvtool: --machine and --windows name two different machines; give one\n");
     return zr::tty::kExitImage;
+  }
+  const bool withoutPages = options.preview || !options.unattended.empty();
+  if (options.preview && !options.unattended.empty()) {
+    std::fprintf(stderr, "zrdrvtool: --preview and --unattended exclude each other\n");
+    return zr::kFlowBadInput;
+  }
+  if (withoutPages && (!options.script.empty() || options.summary || options.wizardMode == 0)) {
+    std::fprintf(stderr, "zrdrvtool: --preview and --unattended run without pages: no --script, --summary or chooser\n");
+    return zr::kFlowBadInput;
+  }
+  if (!withoutPages && (options.json || !options.log.empty())) {
+    std::fprintf(stderr, "zrdrvtool: --json and --log go with --preview or --unattended\n");
+    return zr::kFlowBadInput;
   }
   return 0;
 }
@@ -238,10 +296,31 @@ int main(int argc, char** argv) {
   zr::safety::JournalingPlatform journal(machine, journalFolder);
 
   zr::tty::MachineSession session(machine);
+  if (options.preview || !options.unattended.empty()) {
+    zr::tty::NoPagesOptions run;
+    run.preview = options.preview;
+    run.choice.install = options.preview ? options.wizardMode == 1 : options.unattended == "install";
+    run.json = options.json;
+    run.logFile = options.log;
+    run.through = &journal;
+    int status = zr::tty::RunWithoutPages(session, run);
+    if (options.preview) return status;
+    if (journal.Incomplete())
+      std::fprintf(stderr, "zrdrvtool: the journal in %s is incomplete\n", journalFolder.Root().c_str());
+    if (const std::string saveError = installed ? (installed->Commit(error) ? std::string() : error)
+                                                : session.SaveIfChanged();
+        !saveError.empty()) {
+      std::fprintf(stderr, "zrdrvtool: the machine could not be saved: %s\n", saveError.c_str());
+      return zr::kFlowBadInput;
+    }
+    return status;
+  }
   int status = zr::tty::kExitEnded;
   const bool scripted = !options.script.empty() || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO);
+  // The wizard's changes are noted on their way, for the rescan afterwards.
+  zr::safety::RecordingPlatform recording(journal);
   {
-    zr::CRegEdit engine(journal);
+    zr::CRegEdit engine(recording);
     if (scripted) {
       std::ifstream file;
       std::istream* in = &std::cin;
@@ -263,6 +342,9 @@ int main(int argc, char** argv) {
   }  // the engine's end deletes the work file
   if (journal.Incomplete())
     std::fprintf(stderr, "zrdrvtool: the journal in %s is incomplete\n", journalFolder.Root().c_str());
+  // A script's transcript stays as the pages left it.
+  if (!scripted && zr::RemovedAnything(recording.Changes()))
+    std::cout << zr::RescanText(zr::Rescan(machine, zr::FlowChoice{}, recording.Refusals()), machine.Config().codePage);
   if (installed) {
     // The hives change once, after every step of the run has returned.
     if (!installed->Commit(error)) {
