@@ -5,12 +5,12 @@
 
 #include <vector>
 
-#include "wizard/page.h"
-#include "wizard/page0.h"
-#include "wizard/page2.h"
 #include "wizard/install/pages/page10.h"
 #include "wizard/install/pages/page11.h"
 #include "wizard/install/pages/page12.h"
+#include "wizard/page.h"
+#include "wizard/page0.h"
+#include "wizard/page2.h"
 #include "wizard/uninstall/page1.h"
 #include "wizard/uninstall/page3.h"
 #include "wizard/uninstall/page4.h"

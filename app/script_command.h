@@ -14,7 +14,19 @@
 namespace zr::script {
 
 enum class Verb {
-  kNext, kBack, kFinish, kCancel, kCheck, kUncheck, kSelect, kKey, kTick, kPlug, kExpect, kFocus, kStartAgain
+  kNext,
+  kBack,
+  kFinish,
+  kCancel,
+  kCheck,
+  kUncheck,
+  kSelect,
+  kKey,
+  kTick,
+  kPlug,
+  kExpect,
+  kFocus,
+  kStartAgain
 };
 
 // What `focus` moves the keyboard focus to, besides a control id: the page

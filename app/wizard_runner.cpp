@@ -4,8 +4,7 @@ namespace zr {
 
 class WizardRunner::Exchange final : public DataExchange {
  public:
-  Exchange(WizardRunner& runner, const CPage& page, bool saving)
-      : DataExchange(saving), runner_(runner), page_(page) {}
+  Exchange(WizardRunner& runner, const CPage& page, bool saving) : DataExchange(saving), runner_(runner), page_(page) {}
 
   void Text(int id, std::string& member, std::size_t limit) override {
     ControlState& control = runner_.Control(page_, id);
@@ -41,8 +40,10 @@ class WizardRunner::Exchange final : public DataExchange {
     if (dialog == nullptr) return ids;
     bool inGroup = false;
     for (const res::Control& c : dialog->controls) {
-      if (c.id == firstId) inGroup = true;
-      else if (inGroup && (c.groupStart || c.kind != res::ControlKind::RadioButton)) break;
+      if (c.id == firstId)
+        inGroup = true;
+      else if (inGroup && (c.groupStart || c.kind != res::ControlKind::RadioButton))
+        break;
       if (inGroup) ids.push_back(c.id);
     }
     return ids;

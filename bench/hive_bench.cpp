@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kUsbDevices = 600;      // other USB devices, one instance each
-constexpr int kServices = 16000;      // padding: services with their parameters
+constexpr int kUsbDevices = 600;        // other USB devices, one instance each
+constexpr int kServices = 16000;        // padding: services with their parameters
 constexpr int kServicesPerGroup = 100;  // the hive library rewrites a key's whole
                                         // sub-key list for every key added to it
 constexpr double kTargetSeconds = 2.0;
@@ -112,9 +112,9 @@ int main() {
   const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 
-  std::printf("SYSTEM hive %.1f MB, SOFTWARE %.1f MB, %d other USB instances\n", static_cast<double>(Size(system)) / 1e6,
-              static_cast<double>(Size(pristine / "WINDOWS" / "system32" / "config" / "SOFTWARE")) / 1e6,
-              kUsbDevices);
+  std::printf("SYSTEM hive %.1f MB, SOFTWARE %.1f MB, %d other USB instances\n",
+              static_cast<double>(Size(system)) / 1e6,
+              static_cast<double>(Size(pristine / "WINDOWS" / "system32" / "config" / "SOFTWARE")) / 1e6, kUsbDevices);
   std::printf("open + detect + remove + commit: %.3f s wall, %.3f s CPU, peak %.1f MiB, exit %d\n", seconds, cpu, mib,
               WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   std::printf("targets: < %.0f s %s, < %.0f MiB %s\n", kTargetSeconds, seconds < kTargetSeconds ? "met" : "MISSED",

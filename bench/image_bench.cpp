@@ -18,7 +18,9 @@ namespace {
 
 constexpr int kTargetKeys = 100000;
 
-std::vector<std::uint8_t> Sz(const std::string& s) { return std::vector<std::uint8_t>(s.c_str(), s.c_str() + s.size() + 1); }
+std::vector<std::uint8_t> Sz(const std::string& s) {
+  return std::vector<std::uint8_t>(s.c_str(), s.c_str() + s.size() + 1);
+}
 
 // Each hardware id holds 4 instances, each with a parameters key: 9 keys.
 zr::sim::RegTree MakeTree() {
@@ -51,8 +53,8 @@ const fs::path& ImageFolder() {
     fs::create_directories(dir / "drive_c" / "WINDOWS" / "system32");
     std::ofstream(dir / "machine.ini") << "[system]\nmajor=5\nminor=1\nbuild=2600\nplatform=2\nwindows=C:\\WINDOWS\n";
     const auto bytes = zr::sim::WriteRegFile(MakeTree(), zr::sim::RegFormat::Regedit4);
-    std::ofstream(dir / "HKLM.reg", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                             static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(dir / "HKLM.reg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return dir;
   }();
   return folder;
@@ -70,8 +72,10 @@ void BM_LoadImage(benchmark::State& state) {
   for (auto _ : state) {
     std::string error;
     auto machine = zr::sim::SimMachine::Load(folder, error);
-    if (!machine) state.SkipWithError(error.c_str());
-    else keys = machine->Tree().Root().CountKeys() - 1;
+    if (!machine)
+      state.SkipWithError(error.c_str());
+    else
+      keys = machine->Tree().Root().CountKeys() - 1;
   }
   state.counters["keys"] = static_cast<double>(keys);
   state.counters["file_MiB"] = static_cast<double>(fs::file_size(folder / "HKLM.reg")) / (1 << 20);

@@ -65,8 +65,8 @@ struct ProfileEntry {
 std::vector<std::string> SplitNames(const std::vector<char>& bytes) {
   std::vector<std::string> names;
   for (std::size_t at = 0; at < bytes.size() && bytes[at] != '\0';) {
-    const std::size_t end = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), '\0') -
-                            bytes.begin();
+    const std::size_t end =
+        std::find(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), '\0') - bytes.begin();
     names.emplace_back(bytes.data() + at, end - at);
     at = end + 1;
   }
@@ -103,9 +103,10 @@ bool Poll(zr::win32::Win32Platform& platform) {
   }
   std::sort(ms.begin(), ms.end());
   const double median = (ms[kPolls / 2 - 1] + ms[kPolls / 2]) / 2;
-  std::printf("poll of the install detection page on winxp-install: median %.3f ms of %d (min %.3f, max %.3f)"
-              " -- %s (< %.0f ms)\n",
-              median, kPolls, ms.front(), ms.back(), Verdict(median < kPollTargetMs), kPollTargetMs);
+  std::printf(
+      "poll of the install detection page on winxp-install: median %.3f ms of %d (min %.3f, max %.3f)"
+      " -- %s (< %.0f ms)\n",
+      median, kPolls, ms.front(), ms.back(), Verdict(median < kPollTargetMs), kPollTargetMs);
   std::printf("  this process's CPU time: %.3f ms a poll (mean; the Wine server's not counted)\n",
               (zr::bench::ProcessCpuSeconds() - cpuBefore) * 1000.0 / kPolls);
   if (engine.WinKind() != 2 || engine.Wizard().m_nInstallState != 0) {
@@ -205,7 +206,8 @@ void WriteSnapshot(zr::win32::Win32Platform& platform, const std::vector<Profile
   std::printf(", profile calls %.2f s (CPU %.2f s), ratio %.0fx", profileS, profileCpu, ratio);
   // A CPU time under one step of the process clock gives no ratio.
   if (storeCpu >= kCpuStepS) std::printf(" (CPU %.0fx)", profileCpu / storeCpu);
-  std::printf("%s%s", written ? "" : " (a write FAILED)", storeBytes == profileBytes ? ", same bytes" : ", the files DIFFER");
+  std::printf("%s%s", written ? "" : " (a write FAILED)",
+              storeBytes == profileBytes ? ", same bytes" : ", the files DIFFER");
   if (fraction == kLargestFraction) std::printf(" -- %s (>= %.0fx)", Verdict(ratio >= kRatioTarget), kRatioTarget);
   std::printf("\n");
   files.DeleteFile(storePath);
@@ -223,10 +225,11 @@ bool DetectAndWrite(zr::win32::Win32Platform& platform, bool detectOnly) {
   const int lan = engine.DetectUsbLan();
   const double lanS = Seconds(start);
   const double bothS = modemS + lanS;
-  std::printf("detection at the bounds: modem %.2f s (word 0x%X), USB-LAN %.2f s (word 0x%X), both %.2f s"
-              " -- %s (< %.0f s)\n",
-              modemS, static_cast<unsigned>(modem), lanS, static_cast<unsigned>(lan), bothS,
-              Verdict(bothS < kDetectTargetS), kDetectTargetS);
+  std::printf(
+      "detection at the bounds: modem %.2f s (word 0x%X), USB-LAN %.2f s (word 0x%X), both %.2f s"
+      " -- %s (< %.0f s)\n",
+      modemS, static_cast<unsigned>(modem), lanS, static_cast<unsigned>(lan), bothS, Verdict(bothS < kDetectTargetS),
+      kDetectTargetS);
   // Far less than the time taken when the calls wait on a busy machine.
   std::printf("  of which this process's CPU time: %.2f s (the Wine server's not counted)\n",
               zr::bench::ProcessCpuSeconds() - cpuBefore);
@@ -253,8 +256,8 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   const bool detectOnly = argc == 2 && std::string(argv[1]) == "--detect-only";
   zr::win32::Win32Platform platform;
-  const bool measured = (detectOnly || Poll(platform)) && ImportBoundsMachine(platform) &&
-                        DetectAndWrite(platform, detectOnly);
+  const bool measured =
+      (detectOnly || Poll(platform)) && ImportBoundsMachine(platform) && DetectAndWrite(platform, detectOnly);
   std::printf("peak working set: %.1f MiB\n", static_cast<double>(zr::bench::PeakWorkingSetBytes()) / (1 << 20));
   return measured ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 namespace zr::bench {
 
 bool WriteProfileEntry(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value) {
+                       const std::string& value) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != FALSE;
 }
 
@@ -19,8 +19,7 @@ bool ImportRegFile(const std::string& path, std::string& error) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     error = "cannot start regedit: error " + std::to_string(GetLastError());
     return false;
   }

@@ -11,7 +11,7 @@ namespace zr::bench {
 
 // WritePrivateProfileStringA(section, key, value, path).
 bool WriteProfileEntry(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value);
+                       const std::string& value);
 
 // Runs "regedit /S path" and waits for it. False, with `error` saying why,
 // when it could not be started or did not succeed.

@@ -57,9 +57,9 @@ int CRegEdit::DetectModem9x() {
   }
   const char* const w = m_szWinDir.c_str();
   const std::pair<const char*, const char*> probes[] = {
-      {"%s\\inf\\%s.inf", "tvkusb5"},          {"%s\\inf\\other\\tolvek%s.inf", "tvkusb5"},
-      {"%s\\inf\\%s.inf", "mdmtvk5u"},         {"%s\\inf\\other\\tolvek%s.inf", "mdmtvk5u"},
-      {"%s\\inf\\%s.pnf", "mdmtvk5u"},         {"%s\\inf\\other\\%s.inf", "tvkusb5"},
+      {"%s\\inf\\%s.inf", "tvkusb5"},         {"%s\\inf\\other\\tolvek%s.inf", "tvkusb5"},
+      {"%s\\inf\\%s.inf", "mdmtvk5u"},        {"%s\\inf\\other\\tolvek%s.inf", "mdmtvk5u"},
+      {"%s\\inf\\%s.pnf", "mdmtvk5u"},        {"%s\\inf\\other\\%s.inf", "tvkusb5"},
       {"%s\\inf\\other\\%s.inf", "mdmtvk5u"},
   };
   for (const auto& [format, base] : probes) {

@@ -37,8 +37,7 @@ int CRegEdit::DetectUsbLan9x() {
     if (path.Format("System\\CurrentControlSet\\Services\\Class\\%s", driver.c_str())) {
       int result = 0;
       const Text260 description = ReadRegistryText(path.view(), "DriverDesc", &result);
-      if (result > 0 && StartsWithIgnoringCase(description.view(), device::kLanAdapter))
-        word |= detection::kLanKey;
+      if (result > 0 && StartsWithIgnoringCase(description.view(), device::kLanAdapter)) word |= detection::kLanKey;
     }
     CaptureLanBindings(r, d);
   });

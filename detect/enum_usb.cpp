@@ -105,8 +105,8 @@ int CRegEdit::EnumUsbDevices(std::string_view enumKey, std::string_view deviceDe
         key.Format("usb_device%d_reg_enum", d);
         const Text260 instance = ReadWorkText(m_szSection.view(), key.view());
         KeyPath path;
-        const bool fits = parameters ? path.Format("%s\\%s\\%s\\%s", enumPath.c_str(), root.c_str(),
-                                                   instance.c_str(), "Device Parameters")
+        const bool fits = parameters ? path.Format("%s\\%s\\%s\\%s", enumPath.c_str(), root.c_str(), instance.c_str(),
+                                                   "Device Parameters")
                                      : path.Format("%s\\%s\\%s", enumPath.c_str(), root.c_str(), instance.c_str());
         if (!fits) path.Clear();
         return path;

@@ -10,9 +10,9 @@ namespace zr {
 inline char FoldAsciiLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 inline bool EqualIgnoringCase(std::string_view value, std::string_view pattern) {
-  return value.size() == pattern.size() &&
-         std::equal(value.begin(), value.end(), pattern.begin(),
-                    [](char a, char b) { return FoldAsciiLetter(a) == FoldAsciiLetter(b); });
+  return value.size() == pattern.size() && std::equal(value.begin(), value.end(), pattern.begin(), [](char a, char b) {
+           return FoldAsciiLetter(a) == FoldAsciiLetter(b);
+         });
 }
 
 // The value has the whole pattern as its first characters (and may go on).

@@ -7,8 +7,8 @@ namespace zr::device {
 
 // Descriptions of the device's instances.
 inline constexpr char kPortAdapter[] = "tolvek ZR-77Q5K USB Port Adapter";  // 9x modem side
-inline constexpr char kModemInstance[] = "tolvek ZR-77Q5K - USB";            // 2000/XP modem
-inline constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";     // USB-LAN, every Windows
+inline constexpr char kModemInstance[] = "tolvek ZR-77Q5K - USB";           // 2000/XP modem
+inline constexpr char kLanAdapter[] = "tolvek ZR-77Q5K USB-Lan Adapter";    // USB-LAN, every Windows
 
 // Texts that name the device in its INF files.
 inline constexpr char kModemInfText[] = "tolvek ZR-77Q5K USB-Modem";

@@ -54,8 +54,7 @@ int CRegEdit::CaptureKeyTree(int tree, std::string_view rootPath) {
         WriteWorkText(m_szTreeSection.view(), key.view(), name.view());
         const Text260 k3 = ReadWorkText(m_szTreeSection.view(), key.view());
 
-        if (!m_aszKeyPath[3].Format("%s\\%s\\%s\\%s", m_aszKeyPath[0].c_str(), k1.c_str(), k2.c_str(),
-                                    k3.c_str()))
+        if (!m_aszKeyPath[3].Format("%s\\%s\\%s\\%s", m_aszKeyPath[0].c_str(), k1.c_str(), k2.c_str(), k3.c_str()))
           continue;
         OpenedKey level3(registry, m_aszKeyPath[3].view(), win::kKeyEnumerateSubKeys);
         if (!level3.Ok()) continue;

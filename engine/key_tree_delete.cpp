@@ -4,9 +4,9 @@
 // wizard is asked to close.
 #include <algorithm>
 
-#include "engine/sheet_window.h"
 #include "engine/reg_edit.h"
 #include "engine/registry_name.h"
+#include "engine/sheet_window.h"
 #include "platform/text/codepage.h"
 
 namespace zr {

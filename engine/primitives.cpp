@@ -29,8 +29,8 @@ int CRegEdit::RegWriteValue(std::string_view keyPath, std::string_view valueName
                             std::uint32_t length, std::uint32_t type) {
   OpenedKey key(platform_.Registry(), keyPath, win::kKeySetValue);
   if (!key.Ok()) return 0;
-  const std::uint32_t rc = platform_.Registry().SetValue(key.Handle(), valueName, type,
-                                                         static_cast<const std::uint8_t*>(data), length);
+  const std::uint32_t rc =
+      platform_.Registry().SetValue(key.Handle(), valueName, type, static_cast<const std::uint8_t*>(data), length);
   return rc == win::kSuccess ? 1 : 0;
 }
 

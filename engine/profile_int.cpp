@@ -26,10 +26,17 @@ std::uint32_t ParseProfileInt(std::string_view text, std::int32_t def) {
   unsigned base = 10;
   if (i + 1 < text.size() && text[i] == '0') {
     switch (text[i + 1]) {
-      case 'x': base = 16; break;
-      case 'o': base = 8; break;
-      case 'b': base = 2; break;
-      default: break;
+      case 'x':
+        base = 16;
+        break;
+      case 'o':
+        base = 8;
+        break;
+      case 'b':
+        base = 2;
+        break;
+      default:
+        break;
     }
     if (base != 10) i += 2;
   }

@@ -112,8 +112,8 @@ void ProfileStore::Load() const {
     if (parsed.isHeader) {
       AddSection(Section{std::string(parsed.name), true, {}, {}});
     } else {
-      AddEntry(sections_.back(), Entry{std::string(parsed.name), parsed.value ? std::optional<std::string>(*parsed.value)
-                                                                              : std::nullopt});
+      AddEntry(sections_.back(), Entry{std::string(parsed.name),
+                                       parsed.value ? std::optional<std::string>(*parsed.value) : std::nullopt});
     }
   });
   loaded_ = true;
@@ -165,8 +165,7 @@ ProfileStore::Section* ProfileStore::FindSection(std::string_view trimmedName) {
   return const_cast<Section*>(std::as_const(*this).FindSection(trimmedName));
 }
 
-const ProfileStore::Entry* ProfileStore::FindEntry(std::string_view section,
-                                                   std::string_view key) const {
+const ProfileStore::Entry* ProfileStore::FindEntry(std::string_view section, std::string_view key) const {
   const Section* found = FindSection(text_.Trim(section));
   if (!found) return nullptr;
   const std::size_t at = FindEntryPosition(*found, text_.Trim(key));
@@ -179,8 +178,8 @@ std::string ProfileStore::CopyDefault(std::string_view def, std::size_t size) co
   return std::string(text.substr(0, text_.CutLength(text, size - 1)));
 }
 
-std::string ProfileStore::GetString(std::string_view section, std::string_view key,
-                                    std::string_view def, std::size_t size) const {
+std::string ProfileStore::GetString(std::string_view section, std::string_view key, std::string_view def,
+                                    std::size_t size) const {
   if (size == 0) return {};
   const Entry* entry = FindEntry(section, key);
   if (!entry || !entry->value) return CopyDefault(def, size);
@@ -199,8 +198,8 @@ std::vector<char> ProfileStore::ListSections(std::size_t size, std::uint32_t& re
   return PackNames(names, size, text_, ret);
 }
 
-std::vector<char> ProfileStore::ListKeys(std::string_view section, std::string_view def,
-                                         std::size_t size, std::uint32_t& ret) const {
+std::vector<char> ProfileStore::ListKeys(std::string_view section, std::string_view def, std::size_t size,
+                                         std::uint32_t& ret) const {
   ret = 0;
   if (size == 0) return {};
   std::vector<std::string_view> names;
@@ -218,16 +217,13 @@ std::vector<char> ProfileStore::ListKeys(std::string_view section, std::string_v
   return out;
 }
 
-std::uint32_t ProfileStore::GetInt(std::string_view section, std::string_view key,
-                                   std::int32_t def) const {
+std::uint32_t ProfileStore::GetInt(std::string_view section, std::string_view key, std::int32_t def) const {
   const Entry* entry = FindEntry(section, key);
-  const std::string_view text =
-      entry && entry->value ? text_.Unquote(*entry->value) : std::string_view();
+  const std::string_view text = entry && entry->value ? text_.Unquote(*entry->value) : std::string_view();
   return ParseProfileInt(text, def);
 }
 
-ProfileStore::Change ProfileStore::SetValue(std::string_view section, std::string_view key,
-                                            std::string_view value) {
+ProfileStore::Change ProfileStore::SetValue(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view sectionName = text_.Trim(section);
   const std::string_view keyName = text_.Trim(key);
   if (HasLineBreak(sectionName) || HasLineBreak(keyName)) return Change::kRefused;
@@ -264,9 +260,8 @@ ProfileStore::Change ProfileStore::DeleteKey(std::string_view section, std::stri
   Section* target = FindSection(text_.Trim(section));
   if (!target) return Change::kNone;
   const std::string_view name = text_.Trim(key);
-  const auto removed = std::erase_if(target->entries, [&](const Entry& entry) {
-    return text_.NamesEqual(entry.name, name);
-  });
+  const auto removed =
+      std::erase_if(target->entries, [&](const Entry& entry) { return text_.NamesEqual(entry.name, name); });
   if (removed > 0) ReindexEntries(*target);
   return removed > 0 ? Change::kMade : Change::kNone;
 }
@@ -288,15 +283,12 @@ ProfileStore::Change ProfileStore::RemoveSections(std::string_view section) {
   return removed || erased > 0 ? Change::kMade : Change::kNone;
 }
 
-bool ProfileStore::WriteString(std::string_view section, std::string_view key,
-                               std::optional<std::string_view> value) {
+bool ProfileStore::WriteString(std::string_view section, std::string_view key, std::optional<std::string_view> value) {
   Load();
   return Commit(value ? SetValue(section, key, *value) : DeleteKey(section, key));
 }
 
-bool ProfileStore::DeleteSection(std::string_view section) {
-  return Commit(RemoveSections(section));
-}
+bool ProfileStore::DeleteSection(std::string_view section) { return Commit(RemoveSections(section)); }
 
 bool ProfileStore::Commit(Change change) {
   if (change == Change::kRefused) return false;
@@ -322,9 +314,7 @@ bool ProfileStore::Flush() {
   return false;
 }
 
-bool ProfileStore::WriteFile() {
-  return files_.WriteWholeFile(path_, Serialise()) == win::kSuccess;
-}
+bool ProfileStore::WriteFile() { return files_.WriteWholeFile(path_, Serialise()) == win::kSuccess; }
 
 void ProfileStore::Invalidate() {
   loaded_ = false;

@@ -53,16 +53,14 @@ namespace zr {
 class ProfileStore {
  public:
   // `codePage` decides which bytes start double-byte characters.
-  ProfileStore(IFiles& files, std::string path,
-               unsigned codePage = text::kDefaultCodePage);
+  ProfileStore(IFiles& files, std::string path, unsigned codePage = text::kDefaultCodePage);
 
   const std::string& Path() const { return path_; }
 
   // GetPrivateProfileStringA(section, key, def, buffer, size). The result is
   // the text copied (at most size - 1 bytes); the return value of the real
   // call is its length. A missing file, section or key gives the default.
-  std::string GetString(std::string_view section, std::string_view key,
-                        std::string_view def, std::size_t size) const;
+  std::string GetString(std::string_view section, std::string_view key, std::string_view def, std::size_t size) const;
 
   // GetPrivateProfileStringA with key == NULL: the names of the section's
   // keys that have a value and do not start with ';', each followed by a
@@ -84,8 +82,7 @@ class ProfileStore {
   // WritePrivateProfileStringA(section, key, value): value nullopt deletes
   // the key. False when the file cannot be written or the names are refused
   // (see above); the store then holds what the file holds.
-  bool WriteString(std::string_view section, std::string_view key,
-                   std::optional<std::string_view> value);
+  bool WriteString(std::string_view section, std::string_view key, std::optional<std::string_view> value);
   // WritePrivateProfileStringA(section, NULL, NULL): deletes the section.
   bool DeleteSection(std::string_view section);
 

@@ -16,9 +16,7 @@
 namespace zr::profile {
 
 // Blanks are trimmed from names and values; line breaks end a line.
-inline bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
-}
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
 inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
 class CodePageText {
@@ -53,9 +51,7 @@ class CodePageText {
 
  private:
   // Length of the character at s[i] (1 or 2 bytes).
-  std::size_t CharLength(std::string_view s, std::size_t i) const {
-    return IsLead(s[i]) && i + 1 < s.size() ? 2 : 1;
-  }
+  std::size_t CharLength(std::string_view s, std::size_t i) const { return IsLead(s[i]) && i + 1 < s.size() ? 2 : 1; }
 
   std::array<bool, 256> lead_{};
 };

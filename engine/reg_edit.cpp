@@ -17,8 +17,8 @@ constexpr char kWorkFileName[] = "\\tvk_temp.dat";
 
 struct VersionRow {
   std::uint32_t major;
-  int platform;  // -1: any
-  int minor;     // -1: any
+  int platform;      // -1: any
+  int minor;         // -1: any
   const char* name;  // UTF-8 with one %s; nullptr: as constructed
   int kind;          // kKeep: as constructed
   int version;
@@ -110,9 +110,8 @@ int CRegEdit::CheckWindowsVersion() {
     csd = record.csd;
     std::memcpy(m_osvi.szCSDVersion, csd.c_str(), csd.size() + 1);
   }
-  m_szOsVer.Format("%d.%d.%d / %d", static_cast<int>(m_osvi.dwMajorVersion),
-                   static_cast<int>(m_osvi.dwMinorVersion), static_cast<int>(m_osvi.dwBuildNumber & 0xFFFF),
-                   static_cast<int>(m_osvi.dwPlatformId));
+  m_szOsVer.Format("%d.%d.%d / %d", static_cast<int>(m_osvi.dwMajorVersion), static_cast<int>(m_osvi.dwMinorVersion),
+                   static_cast<int>(m_osvi.dwBuildNumber & 0xFFFF), static_cast<int>(m_osvi.dwPlatformId));
   m_szSrcDir.Clear();
   m_szLanSrcDir.Clear();
   m_nWinVersion = kWinVersionOther;

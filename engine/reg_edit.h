@@ -64,9 +64,7 @@ class CRegEdit {
   std::span<const std::string> ModemInfFiles() const { return InfFiles(m_astrModemInf, m_nModemInf); }
   std::span<const std::string> LanInfFiles() const { return InfFiles(m_astrLanInf, m_nLanInf); }
   // The root of recorded key tree `tree`, empty when none was built.
-  std::string_view TreeRootForTest(int tree) const {
-    return m_aszTreeRoot.at(static_cast<std::size_t>(tree)).view();
-  }
+  std::string_view TreeRootForTest(int tree) const { return m_aszTreeRoot.at(static_cast<std::size_t>(tree)).view(); }
 
   // --- Version detection ----------------------------------------------------
   int CheckWindowsVersion();
@@ -89,8 +87,8 @@ class CRegEdit {
   }
   int RegWriteValue(std::string_view keyPath, std::string_view valueName, const void* data, std::uint32_t length,
                     std::uint32_t type);
-  int RegWriteValueEx(std::string_view keyPath, std::string_view valueName, const void* data,
-                      std::uint32_t length, std::uint32_t type, int mode);
+  int RegWriteValueEx(std::string_view keyPath, std::string_view valueName, const void* data, std::uint32_t length,
+                      std::uint32_t type, int mode);
   int RegDeleteValue(std::string_view keyPath, std::string_view valueName);
   int RegDeleteKey(std::string_view parentPath, std::string_view subKeyName);
   int SetKeySecurity(std::string_view keyPath);

@@ -20,11 +20,11 @@ struct WizardState {
   WizardState(const WizardState&) = delete;
   WizardState& operator=(const WizardState&) = delete;
 
-  int m_bSelModem = 0;      // the modem kind is ticked on the selection page
-  int m_bSelLan = 0;        // the USB-LAN kind is ticked
-  int m_nModemDetect = 0;   // detection words (detect/detection_bits.h)
+  int m_bSelModem = 0;     // the modem kind is ticked on the selection page
+  int m_bSelLan = 0;       // the USB-LAN kind is ticked
+  int m_nModemDetect = 0;  // detection words (detect/detection_bits.h)
   int m_nLanDetect = 0;
-  int m_nModemPlan = 0;     // removal plan codes (wizard/uninstall/removal_plan.h)
+  int m_nModemPlan = 0;  // removal plan codes (wizard/uninstall/removal_plan.h)
   int m_nLanPlan = 0;
   int m_nInstallFound = 0;  // install side (wizard/install/install_plan.h)
   int m_nInstallState = 0;
@@ -33,7 +33,7 @@ struct WizardState {
   // The work file's path as the pages see it: the engine's own, not a
   // second buffer that could name another file.
   const FixedText<260>& m_szWorkFileCopy;
-  char m_chLastKey = 0;     // low byte of the last key pressed on the chooser
+  char m_chLastKey = 0;  // low byte of the last key pressed on the chooser
   int m_nInstallPlan = 0;
 };
 

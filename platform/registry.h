@@ -44,8 +44,7 @@ class IRegistry {
   //   protected key opened for kKeySetValue or kDelete, or any write access
   //   on a machine where the user is no administrator): kAccessDenied.
   // 9x grants every access mask.
-  virtual std::uint32_t OpenKey(std::string_view path, std::uint32_t access,
-                                RegHandle& out) = 0;
+  virtual std::uint32_t OpenKey(std::string_view path, std::uint32_t access, RegHandle& out) = 0;
 
   // RegQueryValueExA(key, name, 0, type, data, size). name "" is the
   // default value.
@@ -62,8 +61,7 @@ class IRegistry {
   // value's kind; a missing value sets it to 0.
   // - handle opened without kKeyQueryValue (NT): kAccessDenied.
   // - handle whose key was deleted: kKeyDeleted.
-  virtual std::uint32_t QueryValue(RegHandle key, std::string_view name,
-                                   std::uint8_t* data, std::uint32_t* size,
+  virtual std::uint32_t QueryValue(RegHandle key, std::string_view name, std::uint8_t* data, std::uint32_t* size,
                                    std::uint32_t* type) = 0;
 
   // RegSetValueExA(key, name, 0, type, data, size).
@@ -75,8 +73,7 @@ class IRegistry {
   // - handle opened without kKeySetValue (NT): kAccessDenied.
   // - data == nullptr with size > 0: kInvalidParameter.
   // - handle whose key was deleted: kKeyDeleted.
-  virtual std::uint32_t SetValue(RegHandle key, std::string_view name,
-                                 std::uint32_t type, const std::uint8_t* data,
+  virtual std::uint32_t SetValue(RegHandle key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
                                  std::uint32_t size) = 0;
 
   // RegDeleteValueA(key, name).
@@ -103,8 +100,7 @@ class IRegistry {
   // - name does not fit: kMoreData, name untouched, *capacity unchanged.
   // - index past the end: kNoMoreItems.
   // - handle opened without kKeyEnumerateSubKeys (NT): kAccessDenied.
-  virtual std::uint32_t EnumKey(RegHandle key, std::uint32_t index, char* name,
-                                std::uint32_t* capacity) = 0;
+  virtual std::uint32_t EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) = 0;
 
   // RegEnumValueA(key, index, name, &capacity, 0, 0, 0, 0): names only, in
   // the same order as sub-keys (the default value "" first once set).
@@ -113,8 +109,7 @@ class IRegistry {
   //   zero is written, *capacity unchanged.
   // - index past the end: kNoMoreItems.
   // - handle opened without kKeyQueryValue (NT): kAccessDenied.
-  virtual std::uint32_t EnumValue(RegHandle key, std::uint32_t index,
-                                  char* name, std::uint32_t* capacity) = 0;
+  virtual std::uint32_t EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) = 0;
 
   // RegCloseKey(key). kSuccess for an open handle (it is then invalid);
   // kInvalidHandle for kNoHandle, an unknown or an already closed handle.

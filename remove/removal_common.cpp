@@ -55,8 +55,8 @@ void CRegEdit::DeleteRecordedInstanceAndDriver(int device) {
   const Text260 hardware = ReadWorkText(m_szSection.view(), "reg_enum");
   if (!hardware.empty() && parent.Format("SYSTEM\\CurrentControlSet\\Enum\\USB\\%s", hardware.c_str()))
     DeleteChildKey(parent.view(), RecordedValue("usb_device%d_reg_enum", device).view(), 2);
-  DeleteInstanceKey("SYSTEM\\CurrentControlSet\\Control\\Class", RecordedValue("usb_device%d_reg_driver", device).view(),
-                    2);
+  DeleteInstanceKey("SYSTEM\\CurrentControlSet\\Control\\Class",
+                    RecordedValue("usb_device%d_reg_driver", device).view(), 2);
 }
 
 void CRegEdit::DeleteRecordedInterfaces(int device, const char* interfaceClass) {

@@ -13,9 +13,15 @@ constexpr char kModemClass[] = "System\\CurrentControlSet\\Services\\Class\\Mode
 // Descriptions of the adapters that share the port driver, the device's own
 // first; each sets its bit.
 constexpr const char* kSiblingAdapters[] = {
-    "tolvek ZR-77Q5K USB Port Adapter", "tolvek PRX-320 USB Port Adapter", "QUILLNET7 USB Port Adapter",
-    "tolvek PRX-310 USB Port Adapter",  "Orsel OX-301 USB Port Adapter",  "KLMB-204 USB Port Adapter",
-    "ZR-81Q5P USB Port Adapter",        "KLMB USB Port Adapter",          "TVK USB Port Adapter",
+    "tolvek ZR-77Q5K USB Port Adapter",
+    "tolvek PRX-320 USB Port Adapter",
+    "QUILLNET7 USB Port Adapter",
+    "tolvek PRX-310 USB Port Adapter",
+    "Orsel OX-301 USB Port Adapter",
+    "KLMB-204 USB Port Adapter",
+    "ZR-81Q5P USB Port Adapter",
+    "KLMB USB Port Adapter",
+    "TVK USB Port Adapter",
     "QRA USB Port Adapter",
 };
 
@@ -27,14 +33,17 @@ int CRegEdit::RemovePortClass(int nMode) {
   WorkFileBatch batch(*this);
   DeleteChildKey("ENUM\\USB", device::kHardwareId, 1);
   DeleteChildKey("ENUM\\USBMODEM", device::kHardwareId, 1);
-  ForEachMatchingClassKey(kUsbClass, "DriverDesc", 0, device::kPortAdapter,
-                          [this](std::string_view instance, std::string_view) { DeleteChildKey(kUsbClass, instance, 1); });
-  ForEachMatchingClassKey(kModemClass, "PortDriver", 0, "sysfport.vxd", [this](std::string_view instance, std::string_view) {
-    int result = 0;
-    const std::string key = std::string(kModemClass) + "\\" + std::string(instance);
-    const Text260 inf = ReadRegistryText(key, "InfPath", &result);
-    if (result > 0 && StartsWithIgnoringCase(inf.view(), "mdmtvk5u.inf")) DeleteChildKey(kModemClass, instance, 1);
-  });
+  ForEachMatchingClassKey(
+      kUsbClass, "DriverDesc", 0, device::kPortAdapter,
+      [this](std::string_view instance, std::string_view) { DeleteChildKey(kUsbClass, instance, 1); });
+  ForEachMatchingClassKey(kModemClass, "PortDriver", 0, "sysfport.vxd",
+                          [this](std::string_view instance, std::string_view) {
+                            int result = 0;
+                            const std::string key = std::string(kModemClass) + "\\" + std::string(instance);
+                            const Text260 inf = ReadRegistryText(key, "InfPath", &result);
+                            if (result > 0 && StartsWithIgnoringCase(inf.view(), "mdmtvk5u.inf"))
+                              DeleteChildKey(kModemClass, instance, 1);
+                          });
   if (HasOtherPortAdapter() == 0) {
     DeleteFilesIn(m_szSysDir.view(), {"sysfser.sys", "sysfser.dll", "sysfmapr.sys", "sysfport.vxd"});
     DeleteChildKey("System\\CurrentControlSet\\Services", "mapsys", 1);

@@ -26,17 +26,15 @@ void CRegEdit::RemoveWdmFamily9x(const char* usbDeviceClass) {
   DeleteChildKey("ENUM\\WDM_MODEM", device::kWdmModemId, 1);
   // The first characters are the enumerator ("USB\", "WDM_MODEM\"); they are
   // skipped, not compared.
-  ForEachMatchingClassKey(usbDeviceClass, "MatchingDeviceId", 4, device::kHardwareId,
-                          [&](std::string_view instance, std::string_view) {
-                            DeleteChildKey(usbDeviceClass, instance, 1);
-                          });
-  ForEachMatchingClassKey(kModemClass, "MatchingDeviceId", 10, device::kWdmModemId,
-                          [this](std::string_view instance, std::string_view) {
-                            DeleteChildKey(kModemClass, instance, 1);
-                          });
-  DeleteFilesIn(m_szWinDir.view(), {"inf\\Other\\tolvektvkusb5.inf", "inf\\Other\\tolvekmdmtvk5u.inf",
-                                    "inf\\Other\\tvkusb5.inf", "inf\\Other\\mdmtvk5u.inf", "inf\\tvkusb5.inf",
-                                    "inf\\mdmtvk5u.inf"});
+  ForEachMatchingClassKey(
+      usbDeviceClass, "MatchingDeviceId", 4, device::kHardwareId,
+      [&](std::string_view instance, std::string_view) { DeleteChildKey(usbDeviceClass, instance, 1); });
+  ForEachMatchingClassKey(
+      kModemClass, "MatchingDeviceId", 10, device::kWdmModemId,
+      [this](std::string_view instance, std::string_view) { DeleteChildKey(kModemClass, instance, 1); });
+  DeleteFilesIn(m_szWinDir.view(),
+                {"inf\\Other\\tolvektvkusb5.inf", "inf\\Other\\tolvekmdmtvk5u.inf", "inf\\Other\\tvkusb5.inf",
+                 "inf\\Other\\mdmtvk5u.inf", "inf\\tvkusb5.inf", "inf\\mdmtvk5u.inf"});
 }
 
 }  // namespace zr

@@ -8,14 +8,14 @@ namespace zr::res {
 inline constexpr int kCaptionString = 102;
 
 // Dialog templates.
-inline constexpr int kDialogSelect = 129;          // uninstall: what to remove
-inline constexpr int kDialogDebug = 130;           // debug information
-inline constexpr int kDialogDetected = 131;        // uninstall: detected drivers
-inline constexpr int kDialogComplete = 132;        // uninstall: completion and restart
-inline constexpr int kDialogChooser = 134;         // install / uninstall chooser
-inline constexpr int kDialogInstallStart = 135;    // install: start and staging
-inline constexpr int kDialogInstallDetect = 136;   // install: device detection
-inline constexpr int kDialogInstallComplete = 137; // install: completion
+inline constexpr int kDialogSelect = 129;           // uninstall: what to remove
+inline constexpr int kDialogDebug = 130;            // debug information
+inline constexpr int kDialogDetected = 131;         // uninstall: detected drivers
+inline constexpr int kDialogComplete = 132;         // uninstall: completion and restart
+inline constexpr int kDialogChooser = 134;          // install / uninstall chooser
+inline constexpr int kDialogInstallStart = 135;     // install: start and staging
+inline constexpr int kDialogInstallDetect = 136;    // install: device detection
+inline constexpr int kDialogInstallComplete = 137;  // install: completion
 
 // Selection page.
 inline constexpr int kIdSelectOs = 1000;

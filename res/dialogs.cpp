@@ -31,12 +31,9 @@ constexpr std::array kDialog130 = {
 
 // Detected drivers page.
 constexpr std::array kDialog131 = {
-    C{kNoId, K::Static, kUninstallHeading, 5, 5, 90, 8},
-    C{kIdDetectedModem, K::Static, "", 55, 40, 170, 8},
-    C{kIdDetectedLan, K::Static, "", 55, 60, 175, 8, false},
-    C{kIdDetectedHead, K::Static, "", 15, 20, 215, 8},
-    C{kNoId, K::Static, "USBモデム :", 15, 40, 38, 8},
-    C{kNoId, K::Static, "USB-Lan :", 15, 60, 31, 8, false},
+    C{kNoId, K::Static, kUninstallHeading, 5, 5, 90, 8},     C{kIdDetectedModem, K::Static, "", 55, 40, 170, 8},
+    C{kIdDetectedLan, K::Static, "", 55, 60, 175, 8, false}, C{kIdDetectedHead, K::Static, "", 15, 20, 215, 8},
+    C{kNoId, K::Static, "USBモデム :", 15, 40, 38, 8},       C{kNoId, K::Static, "USB-Lan :", 15, 60, 31, 8, false},
     C{kIdDetectedNote, K::Static, "", 35, 80, 195, 8},
 };
 
@@ -57,12 +54,9 @@ constexpr std::array kDialog134 = {
 
 // Install start page.
 constexpr std::array kDialog135 = {
-    C{kNoId, K::Static, kInstallHeading, 5, 5, 78, 8},
-    C{kIdInstallOs, K::Static, "Static", 15, 20, 200, 8},
-    C{kIdInstallMsg1, K::Static, "Static", 10, 35, 220, 8},
-    C{kIdInstallMsg2, K::Static, "Static", 10, 50, 220, 8},
-    C{kIdInstallMsg3, K::Static, "Static", 10, 65, 220, 8},
-    C{kIdInstallMsg4, K::Static, "Static", 10, 80, 220, 8},
+    C{kNoId, K::Static, kInstallHeading, 5, 5, 78, 8},      C{kIdInstallOs, K::Static, "Static", 15, 20, 200, 8},
+    C{kIdInstallMsg1, K::Static, "Static", 10, 35, 220, 8}, C{kIdInstallMsg2, K::Static, "Static", 10, 50, 220, 8},
+    C{kIdInstallMsg3, K::Static, "Static", 10, 65, 220, 8}, C{kIdInstallMsg4, K::Static, "Static", 10, 80, 220, 8},
 };
 
 // Device detection page.
@@ -90,9 +84,9 @@ constexpr Dialog Page(int id, std::span<const Control> controls) {
 }
 
 const std::array kDialogs = {
-    Page(kDialogSelect, kDialog129),       Page(kDialogDebug, kDialog130),
-    Page(kDialogDetected, kDialog131),     Page(kDialogComplete, kDialog132),
-    Page(kDialogChooser, kDialog134),      Page(kDialogInstallStart, kDialog135),
+    Page(kDialogSelect, kDialog129),        Page(kDialogDebug, kDialog130),
+    Page(kDialogDetected, kDialog131),      Page(kDialogComplete, kDialog132),
+    Page(kDialogChooser, kDialog134),       Page(kDialogInstallStart, kDialog135),
     Page(kDialogInstallDetect, kDialog136), Page(kDialogInstallComplete, kDialog137),
 };
 

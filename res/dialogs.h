@@ -22,7 +22,7 @@ struct Control {
   bool tabStop = false;
   bool groupStart = false;  // first radio button of a group
   Align align = Align::Left;
-  bool multiLine = false;   // edit: multi-line, read-only, scroll bars
+  bool multiLine = false;  // edit: multi-line, read-only, scroll bars
 };
 
 struct Dialog {

@@ -10,8 +10,8 @@ namespace zr::safety {
 namespace {
 
 constexpr std::array<std::string_view, 9> kKindTexts = {
-    "key deleted",   "value deleted", "value changed", "value created",    "access list replaced",
-    "file deleted",  "file overwritten", "file created", "attributes changed"};
+    "key deleted",  "value deleted",    "value changed", "value created",     "access list replaced",
+    "file deleted", "file overwritten", "file created",  "attributes changed"};
 constexpr std::size_t kMostLines = 1u << 20;
 constexpr std::size_t kLargestValue = 1u << 20;
 
@@ -167,7 +167,8 @@ bool ParseOutcome(const std::vector<std::string_view>& f, Change& change) {
   }
   if (f[1] != "now") return false;
   if (IsFileKind(change.kind)) return ParseFile(f, 2, false, change.nowFile);
-  if (change.kind == ChangeKind::kAttributesChanged) return f.size() == 3 && ParseNumber32(f[2], change.nowFile.attributes, 16);
+  if (change.kind == ChangeKind::kAttributesChanged)
+    return f.size() == 3 && ParseNumber32(f[2], change.nowFile.attributes, 16);
   return f.size() == 4 && ParseNumber32(f[2], change.nowType) && ParseHex(f[3], change.nowData);
 }
 
@@ -269,8 +270,8 @@ ParsedJournal ParseJournal(const std::vector<std::uint8_t>& bytes) {
     }
     Change change;
     change.number = static_cast<int>(number);
-    if (f.size() != 5 || !ParseKind(f[1], change.kind) || !Unfield(f[2], change.path) ||
-        !Unfield(f[3], change.name) || f[4].rfind("step: ", 0) != 0 || !Unfield(f[4].substr(6), change.step)) {
+    if (f.size() != 5 || !ParseKind(f[1], change.kind) || !Unfield(f[2], change.path) || !Unfield(f[3], change.name) ||
+        f[4].rfind("step: ", 0) != 0 || !Unfield(f[4].substr(6), change.step)) {
       damaged("unreadable change");
       continue;
     }

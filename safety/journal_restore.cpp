@@ -10,8 +10,8 @@ namespace zr::safety {
 namespace {
 
 constexpr std::size_t kLargestJournal = 64u << 20;
-constexpr std::uint32_t kComparedAttributes = win::kFileAttributeReadonly | win::kFileAttributeHidden |
-                                              win::kFileAttributeSystem | win::kFileAttributeArchive;
+constexpr std::uint32_t kComparedAttributes =
+    win::kFileAttributeReadonly | win::kFileAttributeHidden | win::kFileAttributeSystem | win::kFileAttributeArchive;
 
 bool StartsWithHklm(std::string_view path) {
   const std::string_view prefix = kHklmPrefix;
@@ -78,13 +78,17 @@ std::string Hostile(const Change& change, unsigned codePage) {
 // Details a change of its kind cannot do without.
 bool Whole(const Change& change) {
   switch (change.kind) {
-    case ChangeKind::kKeyDeleted: return !change.keys.empty() && IsBelow(change.keys.front(), change.path) &&
-                                         LowerAscii(change.keys.front()) == LowerAscii(change.path);
+    case ChangeKind::kKeyDeleted:
+      return !change.keys.empty() && IsBelow(change.keys.front(), change.path) &&
+             LowerAscii(change.keys.front()) == LowerAscii(change.path);
     case ChangeKind::kValueDeleted:
-    case ChangeKind::kValueChanged: return change.values.size() == 1;
+    case ChangeKind::kValueChanged:
+      return change.values.size() == 1;
     case ChangeKind::kFileDeleted:
-    case ChangeKind::kFileOverwritten: return !change.file.stored.empty();
-    default: return true;
+    case ChangeKind::kFileOverwritten:
+      return !change.file.stored.empty();
+    default:
+      return true;
   }
 }
 
@@ -95,17 +99,24 @@ class Restorer {
 
   void Undo(const Change& change) {
     switch (change.kind) {
-      case ChangeKind::kKeyDeleted: return UndoKeyDeletion(change);
-      case ChangeKind::kValueDeleted: return UndoValueDeletion(change);
-      case ChangeKind::kValueChanged: return UndoValueChange(change);
-      case ChangeKind::kValueCreated: return UndoValueCreation(change);
+      case ChangeKind::kKeyDeleted:
+        return UndoKeyDeletion(change);
+      case ChangeKind::kValueDeleted:
+        return UndoValueDeletion(change);
+      case ChangeKind::kValueChanged:
+        return UndoValueChange(change);
+      case ChangeKind::kValueCreated:
+        return UndoValueCreation(change);
       case ChangeKind::kAccessListReplaced:
         ++accessLists_;
         return;
       case ChangeKind::kFileDeleted:
-      case ChangeKind::kFileOverwritten: return UndoFileChange(change);
-      case ChangeKind::kFileCreated: return UndoFileCreation(change);
-      case ChangeKind::kAttributesChanged: return UndoAttributes(change);
+      case ChangeKind::kFileOverwritten:
+        return UndoFileChange(change);
+      case ChangeKind::kFileCreated:
+        return UndoFileCreation(change);
+      case ChangeKind::kAttributesChanged:
+        return UndoAttributes(change);
     }
   }
 
@@ -319,7 +330,8 @@ RestoreReport RestoreJournal(const JournalFolder& journal, IPlatform& machine, I
       return report;
     }
   report.failed = parsed.damage;
-  if (parsed.incomplete) report.failed.push_back("the journal stopped recording during the run: later changes are not in it");
+  if (parsed.incomplete)
+    report.failed.push_back("the journal stopped recording during the run: later changes are not in it");
   Restorer restorer(journal, machine, keys, report);
   for (auto it = parsed.changes.rbegin(); it != parsed.changes.rend(); ++it) {
     if (it->outcome == Outcome::kRefused) continue;  // the change never happened

@@ -54,9 +54,7 @@ void JournalingPlatform::Stop(std::string_view why) {
 
 void JournalingPlatform::AddToRestoreReg(const Change& change, std::string& out) {
   const RegExport reg(codePage_, unicodeReg_);
-  const auto id = [](std::string_view key, std::string_view name) {
-    return LowerAscii(key) + "\n" + LowerAscii(name);
-  };
+  const auto id = [](std::string_view key, std::string_view name) { return LowerAscii(key) + "\n" + LowerAscii(name); };
   if (change.kind == ChangeKind::kValueCreated) {
     recordedValues_.insert(id(change.path, change.name));  // it was not there: nothing to put back
     return;
@@ -208,8 +206,7 @@ JournalingPlatform::Capture JournalingPlatform::CaptureFile(std::string_view pat
   const std::uint32_t attributes = Inner().Files().GetAttributes(path, error);
   if (attributes == win::kInvalidFileAttributes && error != win::kFileNotFound && error != win::kPathNotFound)
     return Capture::kFailed;
-  if (attributes == win::kInvalidFileAttributes || (attributes & win::kFileAttributeDirectory))
-    return Capture::kAbsent;
+  if (attributes == win::kInvalidFileAttributes || (attributes & win::kFileAttributeDirectory)) return Capture::kAbsent;
   if (Inner().Files().ReadWholeFile(path, capturedBytes_) != win::kSuccess) return Capture::kFailed;
   change.file = {attributes, StoredName(path), capturedBytes_.size(), HashBytes(capturedBytes_)};
   return Capture::kCaptured;
@@ -282,7 +279,8 @@ std::uint32_t JournalingPlatform::DeleteValue(RegHandle key, std::string_view na
   }
   ValueState before;
   const Capture captured = ReadValue(change.path, name, before);
-  if (captured == Capture::kAbsent) return Unrecorded(apply(), "the value " + std::string(name) + " of " + WithPrefix(change.path));
+  if (captured == Capture::kAbsent)
+    return Unrecorded(apply(), "the value " + std::string(name) + " of " + WithPrefix(change.path));
   if (captured == Capture::kFailed) {
     Stop("the value " + std::string(name) + " of " + WithPrefix(change.path) + " could not be read");
     return apply();
@@ -312,8 +310,7 @@ std::uint32_t JournalingPlatform::DeleteKey(RegHandle key, std::string_view subk
   }
   change.path = WithPrefix(path);
   return Guard(std::move(change), {}, apply, [](Change& done) {
-    return "deleted (" + std::to_string(done.keys.size()) + " keys, " + std::to_string(done.values.size()) +
-           " values)";
+    return "deleted (" + std::to_string(done.keys.size()) + " keys, " + std::to_string(done.values.size()) + " values)";
   });
 }
 
@@ -327,9 +324,8 @@ std::uint32_t JournalingPlatform::ReplaceAccessList(RegHandle key) {
     return apply();
   }
   change.path = WithPrefix(change.path);
-  return Guard(std::move(change), {}, apply, [](Change&) {
-    return "replaced by interactive users: read, administrators: full access";
-  });
+  return Guard(std::move(change), {}, apply,
+               [](Change&) { return "replaced by interactive users: read, administrators: full access"; });
 }
 
 // --- files ---
@@ -387,11 +383,13 @@ std::uint32_t JournalingPlatform::FileWrite(std::string_view target, const std::
 }
 
 std::uint32_t JournalingPlatform::CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
-  return FileWrite(target, [&] { return ForwardingPlatform::CopyFile(source, target, failIfExists); }, failIfExists);
+  return FileWrite(
+      target, [&] { return ForwardingPlatform::CopyFile(source, target, failIfExists); }, failIfExists);
 }
 
 std::uint32_t JournalingPlatform::WriteWholeFile(std::string_view path, const std::vector<std::uint8_t>& bytes) {
-  return FileWrite(path, [&] { return ForwardingPlatform::WriteWholeFile(path, bytes); }, false);
+  return FileWrite(
+      path, [&] { return ForwardingPlatform::WriteWholeFile(path, bytes); }, false);
 }
 
 }  // namespace zr::safety

@@ -50,8 +50,7 @@ class JournalingPlatform : public ForwardingPlatform {
   // Records `change` durably, lets `apply` through, then records the
   // outcome; `after` fills in what the change left and says it in words.
   std::uint32_t Guard(Change change, const std::vector<std::uint8_t>& written,
-                      const std::function<std::uint32_t()>& apply,
-                      const std::function<std::string(Change&)>& after);
+                      const std::function<std::uint32_t()>& apply, const std::function<std::string(Change&)>& after);
   bool Begin(Change& change);
   void Stop(std::string_view why);
   void Start();

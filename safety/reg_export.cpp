@@ -56,14 +56,15 @@ std::string RegExport::ValueLine(const ValueState& value) const {
   }
   if (value.type == win::kRegDword && value.data.size() == 4) {
     char dword[16];
-    std::snprintf(dword, sizeof(dword), "dword:%08x",
-                  value.data[0] | value.data[1] << 8 | value.data[2] << 16 | static_cast<unsigned>(value.data[3]) << 24);
+    std::snprintf(
+        dword, sizeof(dword), "dword:%08x",
+        value.data[0] | value.data[1] << 8 | value.data[2] << 16 | static_cast<unsigned>(value.data[3]) << 24);
     return line + dword;
   }
   // Strings of other kinds are stored as the wide calls hold them on 2000/XP.
   std::string data(value.data.begin(), value.data.end());
-  const bool wide = unicode_ && (value.type == win::kRegSz || value.type == win::kRegExpandSz ||
-                                 value.type == win::kRegMultiSz);
+  const bool wide =
+      unicode_ && (value.type == win::kRegSz || value.type == win::kRegExpandSz || value.type == win::kRegMultiSz);
   if (wide) data = Encode(data);
   char kind[24];
   std::snprintf(kind, sizeof(kind), value.type == win::kRegBinary ? "hex:" : "hex(%x):", value.type);

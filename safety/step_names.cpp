@@ -36,10 +36,14 @@ std::string FileStep(std::string_view path, ChangeKind kind) {
   };
   const std::string what = endsWith(".inf") ? "INF file" : endsWith(".pnf") ? "precompiled INF file" : "driver file";
   switch (kind) {
-    case ChangeKind::kFileCreated: return what + " staged";
-    case ChangeKind::kFileOverwritten: return what + " staged over an older copy";
-    case ChangeKind::kAttributesChanged: return "read-only attribute cleared before deleting the " + what;
-    default: return what + " of the device";
+    case ChangeKind::kFileCreated:
+      return what + " staged";
+    case ChangeKind::kFileOverwritten:
+      return what + " staged over an older copy";
+    case ChangeKind::kAttributesChanged:
+      return "read-only attribute cleared before deleting the " + what;
+    default:
+      return what + " of the device";
   }
 }
 
@@ -66,7 +70,8 @@ std::string StepOf(const Change& change, const std::vector<std::uint8_t>& writte
       return "access list replaced so that the key can be changed";
     case ChangeKind::kValueChanged:
     case ChangeKind::kValueCreated:
-      if (LowerAscii(change.name) == "comdb" && !change.values.empty()) return ComDbStep(change.values[0].data, written);
+      if (LowerAscii(change.name) == "comdb" && !change.values.empty())
+        return ComDbStep(change.values[0].data, written);
       break;
     default:
       break;

@@ -4,8 +4,8 @@
 
 namespace zr::safety {
 
-std::uint32_t ReadWholeValue(IRegistry& registry, std::string_view key, std::string_view name,
-                             std::uint32_t& type, std::vector<std::uint8_t>& data, bool& keyMissing) {
+std::uint32_t ReadWholeValue(IRegistry& registry, std::string_view key, std::string_view name, std::uint32_t& type,
+                             std::vector<std::uint8_t>& data, bool& keyMissing) {
   RegHandle handle = IRegistry::kNoHandle;
   const std::uint32_t opened = registry.OpenKey(key, win::kKeyQueryValue, handle);
   keyMissing = opened == win::kFileNotFound;

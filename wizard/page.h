@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "wizard/data_exchange.h"
 #include "engine/reg_edit.h"
+#include "wizard/data_exchange.h"
 
 namespace zr {
 

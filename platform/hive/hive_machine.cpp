@@ -51,8 +51,7 @@ fs::path FindHive(const fs::path& windows, std::string_view name) {
 
 std::u16string Utf16Of(const std::vector<std::uint8_t>& bytes) {
   std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i)
-    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   return text;
 }
 
@@ -91,9 +90,8 @@ HiveValue FromEngine(const sim::RegValue& value, unsigned codePage) {
   out.name = text::ToUtf8(value.name, codePage);
   out.type = value.type;
   if (IsTextKind(value.type)) {
-    out.data = BytesOf(text::ToUtf16(std::string_view(reinterpret_cast<const char*>(value.data.data()),
-                                                      value.data.size()),
-                                     codePage));
+    out.data = BytesOf(
+        text::ToUtf16(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()), codePage));
   } else {
     out.data = value.data;
   }

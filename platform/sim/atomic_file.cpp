@@ -33,8 +33,8 @@ class Fd {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
-                         std::string& error, const AtomicStepHook& hook) {
+bool WriteFileAtomically(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes, std::string& error,
+                         const AtomicStepHook& hook) {
   auto allowed = [&hook](AtomicStep step) { return !hook || hook(step); };
   const std::filesystem::path temp = path.string() + ".tmp";
   auto fail = [&](const char* what) {
@@ -68,7 +68,8 @@ bool WriteFileAtomically(const std::filesystem::path& path, const std::vector<st
   // The rename is durable once the folder is; a failure here leaves the new
   // content in place, so it is not reported as a failed save.
   if (allowed(AtomicStep::SyncFolder)) {
-    Fd folder(::open(path.parent_path().empty() ? "." : path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd folder(
+        ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Get() >= 0) ::fsync(folder.Get());
   }
   return true;

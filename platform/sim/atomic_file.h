@@ -19,7 +19,7 @@ using AtomicStepHook = std::function<bool(AtomicStep)>;
 
 // False with `error` set when the file could not be replaced; the old
 // content is then untouched and the temporary file removed.
-bool WriteFileAtomically(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
-                         std::string& error, const AtomicStepHook& hook = {});
+bool WriteFileAtomically(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes, std::string& error,
+                         const AtomicStepHook& hook = {});
 
 }  // namespace zr::sim

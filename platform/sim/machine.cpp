@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
-#include <map>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <system_error>
 

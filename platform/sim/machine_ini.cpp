@@ -113,8 +113,7 @@ bool ParseMachineIni(std::string_view text, MachineConfig& config, std::string& 
     std::string_view line = Trim(raw);
     if (Lower(line.substr(0, line.find('='))) == "codepage") {
       std::uint32_t cp = 0;
-      if (ParseNumber(Trim(line.substr(line.find('=') + 1)), cp) && text::IsSupportedCodePage(cp))
-        config.codePage = cp;
+      if (ParseNumber(Trim(line.substr(line.find('=') + 1)), cp) && text::IsSupportedCodePage(cp)) config.codePage = cp;
     }
   }
   Reader reader{config, error, 0, {}};

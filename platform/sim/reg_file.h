@@ -30,8 +30,7 @@ struct RegParseError {
 // Merges the file's content into `tree` (keys created, values set, deletions
 // applied). `format` receives the format read. On error the tree may hold
 // part of the file; callers parse into a fresh tree and swap on success.
-bool ParseRegFile(const std::vector<std::uint8_t>& bytes, RegTree& tree, RegFormat& format,
-                  RegParseError& error);
+bool ParseRegFile(const std::vector<std::uint8_t>& bytes, RegTree& tree, RegFormat& format, RegParseError& error);
 
 // The whole tree in `format`, keys and values in the registry's own order;
 // every key is written, also empty ones. A REG_SZ that does not read back

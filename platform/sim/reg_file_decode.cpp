@@ -10,8 +10,9 @@ namespace zr::sim::regfile {
 namespace {
 
 bool StartsWith(const std::vector<std::uint8_t>& bytes, std::string_view mark) {
-  return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin(),
-                                                   [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
+  return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin(), [](char m, std::uint8_t b) {
+           return static_cast<std::uint8_t>(m) == b;
+         });
 }
 
 std::string_view FirstLine(std::string_view text) {

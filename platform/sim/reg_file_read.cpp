@@ -289,13 +289,24 @@ class RegReader {
       if (c == '\\' && pos_ + 1 < line_.size()) {
         const char escaped = line_[pos_ + 1];
         switch (escaped) {
-          case '\\': out += '\\'; break;
-          case '"': out += '"'; break;
-          case 'n': out += '\n'; break;
-          case 'r': out += '\r'; break;
-          case '0': out += '\0'; break;
+          case '\\':
+            out += '\\';
+            break;
+          case '"':
+            out += '"';
+            break;
+          case 'n':
+            out += '\n';
+            break;
+          case 'r':
+            out += '\r';
+            break;
+          case '0':
+            out += '\0';
+            break;
           default:
-            return Fail("unknown escape " + Show("\\" + std::string(line_.substr(pos_ + 1, dialect_.CharLength(line_, pos_ + 1)))));
+            return Fail("unknown escape " +
+                        Show("\\" + std::string(line_.substr(pos_ + 1, dialect_.CharLength(line_, pos_ + 1)))));
         }
         pos_ += 2;
         continue;
@@ -339,7 +350,8 @@ class RegReader {
                   Show(line_.substr(start, close == std::string_view::npos ? std::string_view::npos : close - start)));
     }
     ++pos_;
-    if (AtEnd() || Peek() != ':') return Fail("expected ':' after 'hex(" + std::string(line_.substr(start, digits)) + ")'");
+    if (AtEnd() || Peek() != ':')
+      return Fail("expected ':' after 'hex(" + std::string(line_.substr(start, digits)) + ")'");
     ++pos_;
     return true;
   }
@@ -362,8 +374,8 @@ class RegReader {
       const std::string_view byte = HexByteToken();
       if (byte.empty() || byte.size() > 2 || HexDigit(byte[0]) < 0 || (byte.size() == 2 && HexDigit(byte[1]) < 0))
         return Fail("bad hex byte " + Show(byte));
-      data.push_back(static_cast<std::uint8_t>(byte.size() == 1 ? HexDigit(byte[0])
-                                                                 : HexDigit(byte[0]) * 16 + HexDigit(byte[1])));
+      data.push_back(
+          static_cast<std::uint8_t>(byte.size() == 1 ? HexDigit(byte[0]) : HexDigit(byte[0]) * 16 + HexDigit(byte[1])));
       if (AtEndOrComment()) return true;
       if (Peek() != ',') return Fail("expected ',' after hex byte " + Show(byte));
       ++pos_;

@@ -149,12 +149,18 @@ class RegWriter {
 
   static const char* EscapeOf(char c) {
     switch (c) {
-      case '\\': return "\\\\";
-      case '"': return "\\\"";
-      case '\n': return "\\n";
-      case '\r': return "\\r";
-      case '\0': return "\\0";
-      default: return nullptr;
+      case '\\':
+        return "\\\\";
+      case '"':
+        return "\\\"";
+      case '\n':
+        return "\\n";
+      case '\r':
+        return "\\r";
+      case '\0':
+        return "\\0";
+      default:
+        return nullptr;
     }
   }
 
@@ -224,8 +230,8 @@ bool ValuesFit(const RegKey& key, RegFormat format, unsigned codePage) {
     const RegValue& value = key.ValueAt(i);
     if (!NameFits(value.name, codePage)) return false;
     if (format == RegFormat::Version5 && regfile::HoldsText(value.type) && !value.utf16 &&
-        !regfile::RoundTripsUtf16(
-            std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()), codePage))
+        !regfile::RoundTripsUtf16(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()),
+                                  codePage))
       return false;
   }
   return true;
@@ -253,8 +259,7 @@ bool FitsRegFormat(const RegTree& tree, RegFormat format) {
   ForEachKey(tree.Root(), RegDialect(format, codePage), [&](std::string_view, const RegKey& key, std::size_t depth) {
     const std::string& name = key.Name();
     fits = depth <= regfile::kMaxKeyDepth && !name.empty() && name.find('\n') == std::string::npos &&
-           NameFits(name, codePage) && !HasKeySeparator(name, codePage) &&
-           ValuesFit(key, format, codePage);
+           NameFits(name, codePage) && !HasKeySeparator(name, codePage) && ValuesFit(key, format, codePage);
     return fits;
   });
   return fits;

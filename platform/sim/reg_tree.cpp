@@ -78,8 +78,8 @@ const RegValue* RegKey::FindValue(std::u16string_view fold) const {
   return nullptr;
 }
 
-void RegKey::SetValue(std::string_view name, std::u16string fold, std::uint32_t type,
-                      std::vector<std::uint8_t> data, std::optional<std::vector<std::uint8_t>> utf16) {
+void RegKey::SetValue(std::string_view name, std::u16string fold, std::uint32_t type, std::vector<std::uint8_t> data,
+                      std::optional<std::vector<std::uint8_t>> utf16) {
   const std::size_t i = LowerBound(values_, fold);
   if (i < values_.size() && values_[i].fold == fold) {
     values_[i].type = type;
@@ -143,8 +143,7 @@ std::vector<std::string_view> SplitRegPath(std::string_view path, unsigned codeP
   return SplitPath(path, codePage);
 }
 
-RegTree::RegTree(unsigned codePage)
-    : codePage_(codePage), root_(std::make_shared<RegKey>("", std::u16string())) {}
+RegTree::RegTree(unsigned codePage) : codePage_(codePage), root_(std::make_shared<RegKey>("", std::u16string())) {}
 
 std::shared_ptr<RegKey> RegTree::Find(std::string_view path) const {
   std::shared_ptr<RegKey> key = root_;
@@ -175,8 +174,7 @@ bool RegTree::Remove(std::string_view path) {
 namespace {
 
 bool SameKeys(const RegKey& a, const RegKey& b) {
-  if (a.Name() != b.Name() || a.ChildCount() != b.ChildCount() || a.ValueCount() != b.ValueCount())
-    return false;
+  if (a.Name() != b.Name() || a.ChildCount() != b.ChildCount() || a.ValueCount() != b.ValueCount()) return false;
   for (std::size_t i = 0; i < a.ValueCount(); ++i) {
     const RegValue& x = a.ValueAt(i);
     const RegValue& y = b.ValueAt(i);

@@ -68,8 +68,7 @@ class RegKey {
   const RegValue* FindValue(std::u16string_view fold) const;
   // Replaces the value of that fold key in place (keeping its first
   // spelling), or adds it in order.
-  void SetValue(std::string_view name, std::u16string fold, std::uint32_t type,
-                std::vector<std::uint8_t> data,
+  void SetValue(std::string_view name, std::u16string fold, std::uint32_t type, std::vector<std::uint8_t> data,
                 std::optional<std::vector<std::uint8_t>> utf16 = std::nullopt);
   bool RemoveValue(std::u16string_view fold);
 

@@ -22,8 +22,7 @@ bool IsReadOnly(const fs::path& host) {
 
 void SetReadOnly(const fs::path& host, bool readOnly) {
   std::error_code ec;
-  fs::permissions(host, fs::perms::owner_write,
-                  readOnly ? fs::perm_options::remove : fs::perm_options::add, ec);
+  fs::permissions(host, fs::perms::owner_write, readOnly ? fs::perm_options::remove : fs::perm_options::add, ec);
 }
 
 bool WriteBytes(const fs::path& host, const std::vector<std::uint8_t>& bytes) {
@@ -57,8 +56,7 @@ std::uint32_t SimFiles::GetAttributes(std::string_view path, std::uint32_t& erro
   error = file.error;
   if (!file.exists) return win::kInvalidFileAttributes;
   if (file.isFolder) return win::kFileAttributeDirectory;
-  return win::kFileAttributeArchive | (IsReadOnly(file.host) ? win::kFileAttributeReadonly : 0) |
-         ExtraAttributes(file);
+  return win::kFileAttributeArchive | (IsReadOnly(file.host) ? win::kFileAttributeReadonly : 0) | ExtraAttributes(file);
 }
 
 std::uint32_t SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {

@@ -76,8 +76,8 @@ std::uint32_t SimRegistry::CreateKey(std::string_view path) {
   return win::kSuccess;
 }
 
-std::uint32_t SimRegistry::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data,
-                                      std::uint32_t* size, std::uint32_t* type) {
+std::uint32_t SimRegistry::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data, std::uint32_t* size,
+                                      std::uint32_t* type) {
   if (size == nullptr && data != nullptr) return win::kInvalidParameter;
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeyQueryValue, handle); rc != win::kSuccess) return rc;
@@ -89,8 +89,8 @@ std::uint32_t SimRegistry::QueryValue(RegHandle key, std::string_view name, std:
   return AnswerValueQuery(value->type, value->data, data, size, type);
 }
 
-std::uint32_t SimRegistry::SetValue(RegHandle key, std::string_view name, std::uint32_t type,
-                                    const std::uint8_t* data, std::uint32_t size) {
+std::uint32_t SimRegistry::SetValue(RegHandle key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
+                                    std::uint32_t size) {
   if (data == nullptr && size > 0) return win::kInvalidParameter;
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeySetValue, handle); rc != win::kSuccess) return rc;
@@ -142,8 +142,7 @@ std::uint32_t SimRegistry::DeleteKey(RegHandle key, std::string_view subkey) {
   return win::kSuccess;
 }
 
-std::uint32_t SimRegistry::EnumKey(RegHandle key, std::uint32_t index, char* name,
-                                   std::uint32_t* capacity) {
+std::uint32_t SimRegistry::EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) {
   if (name == nullptr || capacity == nullptr) return win::kInvalidParameter;
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeyEnumerateSubKeys, handle); rc != win::kSuccess) return rc;
@@ -151,8 +150,7 @@ std::uint32_t SimRegistry::EnumKey(RegHandle key, std::uint32_t index, char* nam
   return AnswerEnumName(handle.key->ChildAt(index)->Name(), name, capacity, false);
 }
 
-std::uint32_t SimRegistry::EnumValue(RegHandle key, std::uint32_t index, char* name,
-                                     std::uint32_t* capacity) {
+std::uint32_t SimRegistry::EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) {
   if (name == nullptr || capacity == nullptr) return win::kInvalidParameter;
   Handle handle;
   if (std::uint32_t rc = Use(key, win::kKeyQueryValue, handle); rc != win::kSuccess) return rc;

@@ -18,16 +18,14 @@ class SimRegistry final : public IRegistry, public IKeyCreator {
   explicit SimRegistry(SimMachine& machine) : machine_(machine) {}
 
   std::uint32_t OpenKey(std::string_view path, std::uint32_t access, RegHandle& out) override;
-  std::uint32_t QueryValue(RegHandle key, std::string_view name, std::uint8_t* data,
-                           std::uint32_t* size, std::uint32_t* type) override;
-  std::uint32_t SetValue(RegHandle key, std::string_view name, std::uint32_t type,
-                         const std::uint8_t* data, std::uint32_t size) override;
+  std::uint32_t QueryValue(RegHandle key, std::string_view name, std::uint8_t* data, std::uint32_t* size,
+                           std::uint32_t* type) override;
+  std::uint32_t SetValue(RegHandle key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
+                         std::uint32_t size) override;
   std::uint32_t DeleteValue(RegHandle key, std::string_view name) override;
   std::uint32_t DeleteKey(RegHandle key, std::string_view subkey) override;
-  std::uint32_t EnumKey(RegHandle key, std::uint32_t index, char* name,
-                        std::uint32_t* capacity) override;
-  std::uint32_t EnumValue(RegHandle key, std::uint32_t index, char* name,
-                          std::uint32_t* capacity) override;
+  std::uint32_t EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) override;
+  std::uint32_t EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) override;
   std::uint32_t CloseKey(RegHandle key) override;
   std::uint32_t CloseRoot() override;
   std::uint32_t ReplaceAccessList(RegHandle key) override;

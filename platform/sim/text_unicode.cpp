@@ -38,9 +38,7 @@ bool LooksLikeUtf16(const std::uint8_t* bytes, std::size_t size, int* flags) {
   if (bytes[length - 1] == 0) --length;
   std::size_t units = length / 2;
   if (units > 256) units = 256;
-  auto unit = [bytes](std::size_t i) {
-    return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  };
+  auto unit = [bytes](std::size_t i) { return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)); };
 
   if (units > 0 && unit(0) == 0xFEFF) found |= win::kTextUnicodeSignature;
   if (units > 0 && unit(0) == 0xFFFE) found |= win::kTextUnicodeReverseSignature;

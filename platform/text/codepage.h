@@ -20,9 +20,7 @@ std::string FromUtf16(std::u16string_view text, unsigned codePage);
 std::string Utf8FromUtf16(std::u16string_view text);
 std::u16string Utf16FromUtf8(std::string_view text);
 
-inline std::string ToUtf8(std::string_view bytes, unsigned codePage) {
-  return Utf8FromUtf16(ToUtf16(bytes, codePage));
-}
+inline std::string ToUtf8(std::string_view bytes, unsigned codePage) { return Utf8FromUtf16(ToUtf16(bytes, codePage)); }
 inline std::string FromUtf8(std::string_view text, unsigned codePage) {
   return FromUtf16(Utf16FromUtf8(text), codePage);
 }

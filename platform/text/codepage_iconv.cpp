@@ -14,17 +14,20 @@ namespace {
 
 std::string IconvName(unsigned codePage) {
   switch (codePage) {
-    case 65001: return "UTF-8";
-    case 1252: return "WINDOWS-1252";
-    case 20127: return "ASCII";
-    default: return "CP" + std::to_string(codePage);
+    case 65001:
+      return "UTF-8";
+    case 1252:
+      return "WINDOWS-1252";
+    case 20127:
+      return "ASCII";
+    default:
+      return "CP" + std::to_string(codePage);
   }
 }
 
 class Converter {
  public:
-  Converter(const std::string& to, const std::string& from)
-      : handle_(iconv_open(to.c_str(), from.c_str())) {}
+  Converter(const std::string& to, const std::string& from) : handle_(iconv_open(to.c_str(), from.c_str())) {}
   ~Converter() {
     if (Ok()) iconv_close(handle_);
   }
@@ -40,8 +43,8 @@ class Converter {
 // Converts one unit of input at a time on error so that a bad sequence costs
 // one replacement character, never the rest of the text.
 template <typename In, typename Out>
-void Convert(iconv_t cd, const In* in, std::size_t count, std::size_t unitOnError,
-             std::basic_string<Out>& out, Out replacement) {
+void Convert(iconv_t cd, const In* in, std::size_t count, std::size_t unitOnError, std::basic_string<Out>& out,
+             Out replacement) {
   char* src = const_cast<char*>(reinterpret_cast<const char*>(in));
   std::size_t srcLeft = count * sizeof(In);
   char buffer[1024];
@@ -94,8 +97,6 @@ std::string FromUtf16(std::u16string_view text, unsigned codePage) {
   return out;
 }
 
-bool IsSupportedCodePage(unsigned codePage) {
-  return Converter("UTF-16LE", IconvName(codePage)).Ok();
-}
+bool IsSupportedCodePage(unsigned codePage) { return Converter("UTF-16LE", IconvName(codePage)).Ok(); }
 
 }  // namespace zr::text

@@ -14,8 +14,7 @@ constexpr std::size_t kMaxUnits = INT_MAX / 4;
 // One call for the whole text when every byte is valid; the common case.
 bool ConvertStrict(std::string_view bytes, unsigned codePage, std::u16string& out) {
   const int length = static_cast<int>(bytes.size());
-  const int needed =
-      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+  const int needed = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
   if (needed <= 0) return false;
   out.assign(static_cast<std::size_t>(needed), u'\0');
   return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length,
@@ -69,12 +68,10 @@ std::string FromUtf16(std::u16string_view text, unsigned codePage) {
   }
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = static_cast<int>(text.size());
-  const int needed =
-      WideCharToMultiByte(codePage, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  const int needed = WideCharToMultiByte(codePage, 0, wide, length, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return {};
   std::string out(static_cast<std::size_t>(needed), '\0');
-  const int written =
-      WideCharToMultiByte(codePage, 0, wide, length, out.data(), needed, nullptr, nullptr);
+  const int written = WideCharToMultiByte(codePage, 0, wide, length, out.data(), needed, nullptr, nullptr);
   out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
   return out;
 }

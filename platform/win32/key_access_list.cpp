@@ -11,15 +11,12 @@ bool AllocateSid(WellKnownSid who, UniqueSid& out) {
   SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
   switch (who) {
     case WellKnownSid::Interactive:
-      return AllocateAndInitializeSid(&nt, 1, SECURITY_INTERACTIVE_RID, 0, 0, 0, 0, 0, 0, 0,
-                                      out.Receive()) != FALSE;
+      return AllocateAndInitializeSid(&nt, 1, SECURITY_INTERACTIVE_RID, 0, 0, 0, 0, 0, 0, 0, out.Receive()) != FALSE;
     case WellKnownSid::Administrators:
-      return AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                      DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+      return AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
                                       out.Receive()) != FALSE;
     case WellKnownSid::Everyone:
-      return AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                      out.Receive()) != FALSE;
+      return AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, out.Receive()) != FALSE;
   }
   return false;
 }

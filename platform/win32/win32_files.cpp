@@ -42,20 +42,17 @@ std::uint32_t Win32Files::DeleteFile(std::string_view path) {
   return DeleteFileA(name.c_str()) ? win::kSuccess : LastError();
 }
 
-std::uint32_t Win32Files::CopyFile(std::string_view source, std::string_view target,
-                                   bool failIfExists) {
+std::uint32_t Win32Files::CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
   if (Refused(source) || Refused(target)) return win::kInvalidParameter;
   const std::string from(source);
   const std::string to(target);
-  return CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) ? win::kSuccess
-                                                                          : LastError();
+  return CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) ? win::kSuccess : LastError();
 }
 
 std::uint32_t Win32Files::ProbeExisting(std::string_view path) {
   if (Refused(path)) return win::kInvalidParameter;
   const std::string name(path);
-  UniqueHandle file(
-      CreateFileA(name.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileA(name.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.Valid() ? win::kSuccess : LastError();
 }
 
@@ -63,8 +60,7 @@ std::uint32_t Win32Files::ReadWholeFile(std::string_view path, std::vector<std::
   out.clear();
   if (Refused(path)) return win::kInvalidParameter;
   const std::string name(path);
-  UniqueHandle file(CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return LastError();
 
   DWORD high = 0;
@@ -89,13 +85,12 @@ std::uint32_t Win32Files::ReadWholeFile(std::string_view path, std::vector<std::
   return win::kSuccess;
 }
 
-std::uint32_t Win32Files::WriteWholeFile(std::string_view path,
-                                         const std::vector<std::uint8_t>& bytes) {
+std::uint32_t Win32Files::WriteWholeFile(std::string_view path, const std::vector<std::uint8_t>& bytes) {
   if (Refused(path)) return win::kInvalidParameter;
   if (bytes.size() > MAXDWORD) return ERROR_FILE_TOO_LARGE;
   const std::string name(path);
-  UniqueHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(
+      CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return LastError();
   std::size_t written = 0;
   while (written < bytes.size()) {

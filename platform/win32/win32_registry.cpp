@@ -70,8 +70,7 @@ std::uint32_t Win32Registry::CreateKey(std::string_view path) {
   return win::kSuccess;
 }
 
-std::uint32_t Win32Registry::OpenKey(std::string_view path, std::uint32_t access,
-                                     RegHandle& out) {
+std::uint32_t Win32Registry::OpenKey(std::string_view path, std::uint32_t access, RegHandle& out) {
   out = kNoHandle;
   if (HoldsZero(path)) return win::kInvalidParameter;
   const std::string name(path);
@@ -83,8 +82,8 @@ std::uint32_t Win32Registry::OpenKey(std::string_view path, std::uint32_t access
   return win::kSuccess;
 }
 
-std::uint32_t Win32Registry::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data,
-                                        std::uint32_t* size, std::uint32_t* type) {
+std::uint32_t Win32Registry::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data, std::uint32_t* size,
+                                        std::uint32_t* type) {
   if (data != nullptr && size == nullptr) return win::kInvalidParameter;
   HKEY hkey = Lookup(key);
   if (hkey == nullptr) return win::kInvalidHandle;
@@ -94,8 +93,7 @@ std::uint32_t Win32Registry::QueryValue(RegHandle key, std::string_view name, st
   // caller's values keeps "unchanged" unchanged.
   DWORD sizeIo = size != nullptr ? *size : 0;
   DWORD typeOut = type != nullptr ? *type : 0;
-  const LONG rc = RegQueryValueExA(hkey, valueName.c_str(), nullptr,
-                                   type != nullptr ? &typeOut : nullptr, data,
+  const LONG rc = RegQueryValueExA(hkey, valueName.c_str(), nullptr, type != nullptr ? &typeOut : nullptr, data,
                                    size != nullptr ? &sizeIo : nullptr);
   if (size != nullptr) *size = sizeIo;
   if (type != nullptr) *type = typeOut;
@@ -113,8 +111,7 @@ std::uint32_t Win32Registry::SetValue(RegHandle key, std::string_view name, std:
   const std::string valueName(name);
 
   if (data == nullptr || !IsStringKind(type)) {
-    return static_cast<std::uint32_t>(
-        RegSetValueExA(hkey, valueName.c_str(), 0, type, data, size));
+    return static_cast<std::uint32_t>(RegSetValueExA(hkey, valueName.c_str(), 0, type, data, size));
   }
   // For a string the ANSI call looks past `size`: NT reads data[size] and
   // counts one more byte when it is a zero, 9x runs to the first zero of a
@@ -124,8 +121,7 @@ std::uint32_t Win32Registry::SetValue(RegHandle key, std::string_view name, std:
   // first zero within them (adding its own zero when there is none).
   std::vector<std::uint8_t> copy(data, data + size);
   copy.push_back(NineX() && type == win::kRegSz ? 0 : 1);
-  return static_cast<std::uint32_t>(
-      RegSetValueExA(hkey, valueName.c_str(), 0, type, copy.data(), size));
+  return static_cast<std::uint32_t>(RegSetValueExA(hkey, valueName.c_str(), 0, type, copy.data(), size));
 }
 
 std::uint32_t Win32Registry::DeleteValue(RegHandle key, std::string_view name) {
@@ -148,8 +144,7 @@ std::uint32_t Win32Registry::DeleteKey(RegHandle key, std::string_view subkey) {
     // with two or more sub-keys and then refuses the key itself; finishing
     // the sub-tree here gives the result Windows 9x gives.
     UniqueKey target;
-    if (RegOpenKeyExA(hkey, name.c_str(), 0, KEY_ALL_ACCESS, target.Receive()) ==
-            ERROR_SUCCESS &&
+    if (RegOpenKeyExA(hkey, name.c_str(), 0, KEY_ALL_ACCESS, target.Receive()) == ERROR_SUCCESS &&
         DeleteSubKeys(target.Get()) == ERROR_SUCCESS) {
       target.Reset();
       rc = RegDeleteKeyA(hkey, name.c_str());
@@ -158,8 +153,7 @@ std::uint32_t Win32Registry::DeleteKey(RegHandle key, std::string_view subkey) {
   return static_cast<std::uint32_t>(rc);
 }
 
-std::uint32_t Win32Registry::EnumKey(RegHandle key, std::uint32_t index, char* name,
-                                     std::uint32_t* capacity) {
+std::uint32_t Win32Registry::EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) {
   if (name == nullptr || capacity == nullptr) return win::kInvalidParameter;
   HKEY hkey = Lookup(key);
   if (hkey == nullptr) return win::kInvalidHandle;
@@ -169,8 +163,7 @@ std::uint32_t Win32Registry::EnumKey(RegHandle key, std::uint32_t index, char* n
   return static_cast<std::uint32_t>(rc);
 }
 
-std::uint32_t Win32Registry::EnumValue(RegHandle key, std::uint32_t index, char* name,
-                                       std::uint32_t* capacity) {
+std::uint32_t Win32Registry::EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* capacity) {
   if (name == nullptr || capacity == nullptr) return win::kInvalidParameter;
   HKEY hkey = Lookup(key);
   if (hkey == nullptr) return win::kInvalidHandle;
@@ -189,9 +182,7 @@ std::uint32_t Win32Registry::CloseKey(RegHandle key) {
   return static_cast<std::uint32_t>(RegCloseKey(hkey));
 }
 
-std::uint32_t Win32Registry::CloseRoot() {
-  return static_cast<std::uint32_t>(RegCloseKey(HKEY_LOCAL_MACHINE));
-}
+std::uint32_t Win32Registry::CloseRoot() { return static_cast<std::uint32_t>(RegCloseKey(HKEY_LOCAL_MACHINE)); }
 
 std::uint32_t Win32Registry::ReplaceAccessList(RegHandle key) {
   HKEY hkey = Lookup(key);
@@ -200,8 +191,7 @@ std::uint32_t Win32Registry::ReplaceAccessList(RegHandle key) {
   // would accept it.
   if (NineX()) return win::kCallNotImplemented;
   return static_cast<std::uint32_t>(
-      SetKeyAccessList(hkey, {{WellKnownSid::Interactive, KEY_READ},
-                              {WellKnownSid::Administrators, KEY_ALL_ACCESS}}));
+      SetKeyAccessList(hkey, {{WellKnownSid::Interactive, KEY_READ}, {WellKnownSid::Administrators, KEY_ALL_ACCESS}}));
 }
 
 }  // namespace zr::win32

@@ -41,8 +41,7 @@ bool Win32SystemInfo::GetVersion(VersionRecord& out) {
   out.build = info.dwBuildNumber;
   out.platformId = info.dwPlatformId;
   // The record's text need not be terminated.
-  out.csd.assign(info.szCSDVersion,
-                 strnlen(info.szCSDVersion, sizeof(info.szCSDVersion) - 1));
+  out.csd.assign(info.szCSDVersion, strnlen(info.szCSDVersion, sizeof(info.szCSDVersion) - 1));
   return true;
 }
 
@@ -62,8 +61,7 @@ std::string Win32SystemInfo::CurrentDirectory() {
 
 long Win32Power::EnableShutdownPrivilege() {
   UniqueHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                        token.Receive())) {
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
     return -1;
   }
   TOKEN_PRIVILEGES privileges;

@@ -75,9 +75,7 @@ class UniqueHandle {
   UniqueHandle() = default;
   explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
   ~UniqueHandle() { Reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
-  }
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) {
       Reset();
@@ -124,8 +122,7 @@ class UniqueSid {
 // A block of the process heap, released with HeapFree.
 class HeapBlock {
  public:
-  explicit HeapBlock(std::size_t size)
-      : block_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
+  explicit HeapBlock(std::size_t size) : block_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
   ~HeapBlock() {
     if (block_ != nullptr) HeapFree(GetProcessHeap(), 0, block_);
   }
@@ -141,9 +138,7 @@ class HeapBlock {
 // The ANSI calls take zero-terminated strings; a view that holds a zero of
 // its own would silently name something shorter (a parent key, another
 // file), so callers refuse such a view before they make the string.
-inline bool HoldsZero(std::string_view text) {
-  return text.find('\0') != std::string_view::npos;
-}
+inline bool HoldsZero(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 // True when this process runs on Wine rather than on Windows: ntdll exports
 // wine_get_version there.

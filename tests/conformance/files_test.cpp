@@ -32,7 +32,9 @@ class FilesTest : public WorldTest {
   // The file's bytes and attributes are as given (kGone: no such file).
   void ExpectFile(const std::string& path, const Bytes& bytes, std::uint32_t attributes) {
     EXPECT_EQ(Attributes(path), attributes) << path;
-    if (attributes != kGone) { EXPECT_EQ(W().FileBytes(path), bytes) << path; }
+    if (attributes != kGone) {
+      EXPECT_EQ(W().FileBytes(path), bytes) << path;
+    }
   }
 };
 
@@ -43,7 +45,9 @@ TEST_F(FilesTest, AttributesAndTheErrorsOfEachCall) {
   constexpr std::uint32_t n = 0xFFFF, kDir = kFileAttributeDirectory;  // n: not measured
   const std::string dst = FilePath("dst.txt");
   const struct {
-    const char* fact; std::string path; std::uint32_t get, set, remove, probe, read, write, copyFrom, copyTo;
+    const char* fact;
+    std::string path;
+    std::uint32_t get, set, remove, probe, read, write, copyFrom, copyTo;
   } rows[] = {
       {"missing file", FilePath("nosuch.txt"), 2, 2, 2, 2, 2, n, 2, n},
       {"missing folder on the way", FilePath("nodir\\x.txt"), 3, 3, 3, 3, 3, 3, 3, 3},
@@ -69,9 +73,13 @@ TEST_F(FilesTest, AttributesAndTheErrorsOfEachCall) {
         {row.copyTo, [&] { return Files().CopyFile(FilePath("file.txt"), row.path, false); }},
     };
     for (std::size_t i = 0; i < std::size(calls); ++i) {
-      if (calls[i].first != n) { EXPECT_EQ(calls[i].second(), calls[i].first) << "call " << i; }
+      if (calls[i].first != n) {
+        EXPECT_EQ(calls[i].second(), calls[i].first) << "call " << i;
+      }
     }
-    if (row.read != n) { EXPECT_EQ(out, Bytes{}) << "a failed read clears its out-param"; }
+    if (row.read != n) {
+      EXPECT_EQ(out, Bytes{}) << "a failed read clears its out-param";
+    }
     EXPECT_EQ(Attributes(row.path), before);
     EXPECT_FALSE(W().FileExists(dst));
   }
@@ -79,8 +87,11 @@ TEST_F(FilesTest, AttributesAndTheErrorsOfEachCall) {
 
 TEST_F(FilesTest, SetAttributesKeepsArchiveAndIgnoresDirectory) {
   // Wine keeps the archive bit that Windows would clear when hiding a file.
-  const struct { std::uint32_t set, after; } steps[] = {{kFileAttributeHidden, kFileAttributeHidden | kArchive},
-      {kFileAttributeNormal, kArchive}, {kFileAttributeDirectory, kArchive}};
+  const struct {
+    std::uint32_t set, after;
+  } steps[] = {{kFileAttributeHidden, kFileAttributeHidden | kArchive},
+               {kFileAttributeNormal, kArchive},
+               {kFileAttributeDirectory, kArchive}};
   for (const auto& step : steps) {
     SCOPED_TRACE("set " + std::to_string(step.set));
     EXPECT_EQ(Files().SetAttributes(FilePath("file.txt"), step.set), kSuccess);
@@ -91,7 +102,8 @@ TEST_F(FilesTest, SetAttributesKeepsArchiveAndIgnoresDirectory) {
 TEST_F(FilesTest, DeleteFile) {
   W().PutFile(FilePath("hs.txt"), kOld);
   ASSERT_EQ(Files().SetAttributes(FilePath("hs.txt"), kFileAttributeHidden | kFileAttributeSystem), kSuccess);
-  for (const char* name : {"file.txt", "hs.txt", "MIXEDCASE.txt"}) EXPECT_EQ(Files().DeleteFile(FilePath(name)), kSuccess) << name;
+  for (const char* name : {"file.txt", "hs.txt", "MIXEDCASE.txt"})
+    EXPECT_EQ(Files().DeleteFile(FilePath(name)), kSuccess) << name;
   EXPECT_EQ(Files().DeleteFile(FilePath("ro.txt")), kAccessDenied) << "also as root";
   ASSERT_EQ(Files().SetAttributes(FilePath("ro.txt"), kFileAttributeNormal), kSuccess);
   EXPECT_EQ(Files().DeleteFile(FilePath("ro.txt")), kSuccess);
@@ -102,7 +114,11 @@ TEST_F(FilesTest, CopyFile) {
   enum Before { Missing, Existing, Hidden };  // the target before the copy
   const std::string src = FilePath("file.txt");
   const struct {
-    const char* fact; std::string source; Before before; bool failIfExists; std::uint32_t rc, attributes;
+    const char* fact;
+    std::string source;
+    Before before;
+    bool failIfExists;
+    std::uint32_t rc, attributes;
   } rows[] = {
       {"existing target, overwrite; source in another case", Upper(src), Existing, false, kSuccess, kArchive},
       {"existing target, fail if exists: 80, unchanged", src, Existing, true, kFileExists, kArchive},
@@ -113,7 +129,9 @@ TEST_F(FilesTest, CopyFile) {
     SCOPED_TRACE(rows[i].fact);
     const std::string dst = FilePath("dst" + std::to_string(i) + ".txt");
     if (rows[i].before != Missing) W().PutFile(dst, kNew);
-    if (rows[i].before == Hidden) { ASSERT_EQ(Files().SetAttributes(dst, kFileAttributeHidden), kSuccess); }
+    if (rows[i].before == Hidden) {
+      ASSERT_EQ(Files().SetAttributes(dst, kFileAttributeHidden), kSuccess);
+    }
     EXPECT_EQ(Files().CopyFile(rows[i].source, dst, rows[i].failIfExists), rows[i].rc);
     ExpectFile(dst, rows[i].rc == kSuccess ? kOld : kNew, rows[i].attributes);
   }
@@ -133,7 +151,11 @@ TEST_F(FilesTest, ReadOnlyTargetsRefuseWriters) {
 TEST_F(FilesTest, ProbeReadAndWriteWholeFiles) {
   Bytes every(200000);  // each byte value, and more than one read takes
   for (std::size_t i = 0; i < every.size(); ++i) every[i] = static_cast<std::uint8_t>(i * 7);
-  const struct { const char* fact; std::string path; Bytes bytes; } writes[] = {
+  const struct {
+    const char* fact;
+    std::string path;
+    Bytes bytes;
+  } writes[] = {
       {"a longer file is cut to exactly the bytes written", FilePath("file.txt"), kNew},
       {"an empty write leaves an empty file", FilePath("file.txt"), {}},
       {"a new file, every byte", FilePath("new.bin"), every},

@@ -25,7 +25,12 @@ TEST_F(RegistryKeys, OpenPathForms) {
   // The key opened must be the right one: it carries a value to read back.
   W().PutValue(RegPath("Sub"), "marker", kRegSz, BytesOf({"sub\0", 4}));
   W().PutValue(RegPath("Fwd/Slash"), "marker", kRegSz, BytesOf({"fwd\0", 4}));
-  const struct { const char* fact; std::string path; std::uint32_t rc; const char* marker; } rows[] = {
+  const struct {
+    const char* fact;
+    std::string path;
+    std::uint32_t rc;
+    const char* marker;
+  } rows[] = {
       {"doubled backslashes", root + "\\\\Sub", kSuccess, "sub"},
       {"names compare without regard to case", Upper(root) + "\\SUB", kSuccess, "sub"},
       {"'/' is a name character", root + "\\Fwd/Slash", kSuccess, "fwd"},
@@ -38,7 +43,9 @@ TEST_F(RegistryKeys, OpenPathForms) {
     RegHandle handle = 0x1234;
     EXPECT_EQ(Reg().OpenKey(row.path, kKeyQueryValue, handle), row.rc);
     EXPECT_EQ(handle == IRegistry::kRootHandle, row.marker == nullptr);
-    if (row.rc != kSuccess) { EXPECT_EQ(handle, IRegistry::kNoHandle); }
+    if (row.rc != kSuccess) {
+      EXPECT_EQ(handle, IRegistry::kNoHandle);
+    }
     if (handle == IRegistry::kRootHandle || handle == IRegistry::kNoHandle) continue;
     char buffer[16] = {};
     std::uint32_t size = sizeof buffer;
@@ -52,7 +59,9 @@ TEST_F(RegistryKeys, WhatDeleteKeyRemoves) {
   // Below a key of its own, each row creates one key (with a value), opens
   // one and deletes a name below that; the row's keys afterwards (Tree).
   const struct {
-    const char *fact, *setUp, *opened, *subkey; std::uint32_t rcNt, rc9x; const char *treeNt, *tree9x;
+    const char *fact, *setUp, *opened, *subkey;
+    std::uint32_t rcNt, rc9x;
+    const char *treeNt, *tree9x;
   } rows[] = {
       {"a path deletes only its last component", "D\\A\\B\\C", "", "D\\A\\B\\C", kSuccess, kSuccess, "D D\\A D\\A\\B",
        "D D\\A D\\A\\B"},
@@ -98,7 +107,8 @@ TEST_F(RegistryKeys, HandleNumbersClosingAndTheRoot) {
   EXPECT_EQ(W().OpenHandleCount(), 2);
   EXPECT_EQ(Reg().CloseKey(0x00BADBAD), kInvalidHandle);
 
-  for (int twice = 0; twice < 2; ++twice) EXPECT_EQ(Reg().CloseRoot() + Reg().CloseKey(IRegistry::kRootHandle), kSuccess);
+  for (int twice = 0; twice < 2; ++twice)
+    EXPECT_EQ(Reg().CloseRoot() + Reg().CloseKey(IRegistry::kRootHandle), kSuccess);
   EXPECT_EQ(Tree(RegPath("")), "C") << "the root works on after it was closed";
   EXPECT_EQ(Reg().CloseKey(second) + Reg().CloseKey(third), kSuccess) << "handles opened before stay valid";
 }
@@ -133,7 +143,10 @@ TEST_F(RegistryKeys, BadHandlesAndMissingArguments) {
     std::uint8_t data[4] = {7, 7, 7, 7};
     std::uint32_t size = 4, type = 9, capacity = 4;
     char name[4] = "abc";
-    const struct { const char* call; std::uint32_t result, expected; } rows[] = {
+    const struct {
+      const char* call;
+      std::uint32_t result, expected;
+    } rows[] = {
         {"QueryValue", Reg().QueryValue(bad, "v", data, &size, &type), kInvalidHandle},
         {"SetValue", Reg().SetValue(bad, "v", kRegBinary, data, 2), kInvalidHandle},
         {"DeleteValue", Reg().DeleteValue(bad, "v"), kInvalidHandle},
@@ -167,7 +180,9 @@ TEST_F(RegistryKeys, ReplacingTheList) {
   OpenedKey again = Open(RegPath("L"), kKeyAllAccess);
   EXPECT_EQ(Reg().SetValue(again.handle, "v", kRegSz, reinterpret_cast<const std::uint8_t*>("x"), 2), kSuccess)
       << "the administrator keeps full access";
-  if (IsNt()) { EXPECT_EQ(Reg().ReplaceAccessList(0x00BADBAD), kInvalidHandle); }
+  if (IsNt()) {
+    EXPECT_EQ(Reg().ReplaceAccessList(0x00BADBAD), kInvalidHandle);
+  }
 }
 
 TEST_F(RegistryKeys, RegistryOrderAndShortNameBuffers) {

@@ -22,7 +22,10 @@ TEST_F(RegistryValues, QueryFillsResultSizeTypeAndBufferAsWindows) {
   if (IsNt()) W().PutValue(keyPath, "sz260", kRegSz, BytesOf(sz260));  // 9x cannot store a REG_SZ without its zero
   W().PutValue(keyPath, "bin3", kRegBinary, BytesOf("abc"));
   const struct {
-    const char* fact; const char* name; Pass pass; std::uint32_t sizeIn, rc, sizeOut, typeOut;
+    const char* fact;
+    const char* name;
+    Pass pass;
+    std::uint32_t sizeIn, rc, sizeOut, typeOut;
     std::string written;  // the buffer's first bytes afterwards; the rest keeps kFill
   } rows[] = {
       {"data NULL: the size", "abc", NullData, 0, kSuccess, 4, kRegSz, {}},
@@ -62,8 +65,13 @@ TEST_F(RegistryValues, SetStoresStringLengthsAsEachPlatformDeleteRemoves) {
   const Bytes abc0 = BytesOf({"abc\0", 4}), abc = BytesOf("abc"), none;
   const Bytes abcdef0 = BytesOf({"abcdef\0", 7}), abcZ = BytesOf({"abc\0zzzzz\0", 10});
   const struct {  // buffer: what the caller's pointer points at (empty: NULL); stored nullopt: no value
-    const char* fact; std::uint32_t kind; Bytes buffer; std::uint32_t size, rcNt; std::optional<Bytes> storedNt;
-    std::uint32_t rc9x; std::optional<Bytes> stored9x;
+    const char* fact;
+    std::uint32_t kind;
+    Bytes buffer;
+    std::uint32_t size, rcNt;
+    std::optional<Bytes> storedNt;
+    std::uint32_t rc9x;
+    std::optional<Bytes> stored9x;
   } rows[] = {
       {"REG_SZ, a zero after the size: not read; 9x adds its own", kRegSz, abc0, 3, kSuccess, abc, kSuccess, abc0},
       {"REG_SZ cut by the size: NT 3, 9x abc and a zero", kRegSz, abcdef0, 3, kSuccess, abc, kSuccess, abc0},

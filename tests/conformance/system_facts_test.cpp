@@ -20,7 +20,10 @@ class Win32Version : public WorldTest {};
 // The harness names the mode it set in ZR_WINDOWS_MODE; the simulation is
 // a win98 or a winxp machine.
 TEST_F(Win32Version, RecordMatchesTheMode) {
-  const struct { std::string mode; VersionRecord record; } modes[] = {
+  const struct {
+    std::string mode;
+    VersionRecord record;
+  } modes[] = {
       {"win98", {4, 10, 0x040A08AE, kPlatformWindows9x, " A "}},  // 4.10 in the build's high word
       {"winme", {4, 90, 0x045A0BB8, kPlatformWindows9x, " "}},
       {"win2k", {5, 0, 2195, kPlatformWindowsNt, "Service Pack 4"}},

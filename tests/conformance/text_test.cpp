@@ -40,7 +40,13 @@ TEST_F(TextUnicode, VerdictsAndFlags) {
   for (std::minstd_rand random(12345); noise.size() < 256;) noise += static_cast<char>(random() % 0xFD + 1);
   // The verdict without flags, the flags written back for 0xFFFF, the verdict
   // of IS_TEXT_UNICODE_STATISTICS alone.
-  const struct { const char* fact; std::string bytes; bool plain; int flagsOut; bool statistics; } rows[] = {
+  const struct {
+    const char* fact;
+    std::string bytes;
+    bool plain;
+    int flagsOut;
+    bool statistics;
+  } rows[] = {
       {"UTF-16LE with BOM", Utf16(kPangram, false, true), true, 0x100E, true},
       {"UTF-16LE without BOM", Utf16(kPangram, false, false), true, 0x1006, true},
       {"UTF-16BE with BOM", Utf16(kPangram, true, true), false, 0x10C0, false},
@@ -69,7 +75,8 @@ TEST_F(TextUnicode, VerdictsAndFlags) {
     const bool plain = Files().IsTextUnicode(data, text.size(), nullptr);
     const bool all = Files().IsTextUnicode(data, text.size(), &flags);
     const bool statistical = Files().IsTextUnicode(data, text.size(), &statistics);
-    EXPECT_EQ(std::tuple(plain, all, flags, statistical), std::tuple(row.plain, row.plain, row.flagsOut, row.statistics))
+    EXPECT_EQ(std::tuple(plain, all, flags, statistical),
+              std::tuple(row.plain, row.plain, row.flagsOut, row.statistics))
         << "without flags, with 0xFFFF, the flags written back, statistics alone";
   }
   int flags = 0xFFFF;
@@ -78,7 +85,12 @@ TEST_F(TextUnicode, VerdictsAndFlags) {
 
 TEST(CodePage, ShiftJisConversions) {
   enum Way { Both, ToText, FromText };
-  const struct { const char* fact; std::string bytes; std::u16string text; Way way; } rows[] = {
+  const struct {
+    const char* fact;
+    std::string bytes;
+    std::u16string text;
+    Way way;
+  } rows[] = {
       {"kanji", "\x93\xFA\x96\x7B\x8C\xEA", u"\u65E5\u672C\u8A9E", Both},
       {"half-width katakana", "\xB1\xB2", u"\uFF71\uFF72", Both},
       {"a trail byte that is a backslash", "\x95\x5C", u"\u8868", Both},
@@ -91,8 +103,12 @@ TEST(CodePage, ShiftJisConversions) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.fact);
-    if (row.way != FromText) { EXPECT_EQ(ToUtf16(row.bytes, 932), row.text); }
-    if (row.way != ToText) { EXPECT_EQ(FromUtf16(row.text, 932), row.bytes); }
+    if (row.way != FromText) {
+      EXPECT_EQ(ToUtf16(row.bytes, 932), row.text);
+    }
+    if (row.way != ToText) {
+      EXPECT_EQ(FromUtf16(row.text, 932), row.bytes);
+    }
   }
   EXPECT_EQ(ToUtf8(FromUtf8("\xE3\x83\x89", 932), 932), "\xE3\x83\x89") << "UTF-8 both ways";
   EXPECT_TRUE(IsSupportedCodePage(932) && IsSupportedCodePage(1252) && !IsSupportedCodePage(12345));

@@ -57,7 +57,9 @@ class WorldTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (world_ && world_->OpenHandleCount() != -1) { EXPECT_EQ(world_->OpenHandleCount(), 0) << "handles left open"; }
+    if (world_ && world_->OpenHandleCount() != -1) {
+      EXPECT_EQ(world_->OpenHandleCount(), 0) << "handles left open";
+    }
   }
 
   World& W() { return *world_; }

@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <set>
-#include <iostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -191,9 +191,7 @@ class Sweep {
 
   // The state the run has left: for the save, the image on disk; else the
   // running machine.
-  State Now() const {
-    return op_.scope == Scope::kSave ? State(folder_) : State(machine_->Tree(), folder_);
-  }
+  State Now() const { return op_.scope == Scope::kSave ? State(folder_) : State(machine_->Tree(), folder_); }
 
   // Forks; the child runs the operation under `fault`, then `check`, and
   // exits with the outcome. The parent waits and returns it.
@@ -204,7 +202,8 @@ class Sweep {
     const pid_t child = ::fork();
     if (child == 0) {
       const bool reached = Execute(fault);
-      if (machine_->OpenHandles() != 0) Report("registry handles left open: " + std::to_string(machine_->OpenHandles()));
+      if (machine_->OpenHandles() != 0)
+        Report("registry handles left open: " + std::to_string(machine_->OpenHandles()));
       const bool passed = check() && !failed_;
       std::fflush(stderr);
       ::_exit(!passed ? 3 : reached ? 1 : 0);

@@ -33,7 +33,10 @@ const std::string kInstance = kSet + "Enum\\USB\\Vid_0e9c&Pid_0012\\5&2a3b1c4d&0
 const std::string kDriver = kSet + "Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001";
 
 // Values the engine reads from the device's keys.
-const struct { std::string key; const char* name; } kHostileValues[] = {
+const struct {
+  std::string key;
+  const char* name;
+} kHostileValues[] = {
     {kInstance, "DeviceDesc"},
     {kInstance, "Driver"},
     {kInstance, "ClassGUID"},
@@ -47,11 +50,18 @@ const struct { std::string key; const char* name; } kHostileValues[] = {
 
 // Keys of the other devices, and the skeleton above every device's keys.
 const char* const kKept[] = {
-    "SYSTEM", "SYSTEM\\CurrentControlSet", "SYSTEM\\CurrentControlSet\\Enum", "SYSTEM\\CurrentControlSet\\Enum\\USB",
-    "SYSTEM\\CurrentControlSet\\Control\\Class", "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}",
-    "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses", "SYSTEM\\CurrentControlSet\\Enum\\Root\\MODEM\\0000",
-    "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_046d&Pid_c00e\\5&2a3b1c4d&0&2", "SYSTEM\\CurrentControlSet\\Enum\\ACPI\\PNP0501\\1",
-    "SYSTEM\\CurrentControlSet\\Enum\\ACPI\\PNP0501\\2", "SYSTEM\\CurrentControlSet\\Enum\\USB\\ROOT_HUB",
+    "SYSTEM",
+    "SYSTEM\\CurrentControlSet",
+    "SYSTEM\\CurrentControlSet\\Enum",
+    "SYSTEM\\CurrentControlSet\\Enum\\USB",
+    "SYSTEM\\CurrentControlSet\\Control\\Class",
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}",
+    "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses",
+    "SYSTEM\\CurrentControlSet\\Enum\\Root\\MODEM\\0000",
+    "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_046d&Pid_c00e\\5&2a3b1c4d&0&2",
+    "SYSTEM\\CurrentControlSet\\Enum\\ACPI\\PNP0501\\1",
+    "SYSTEM\\CurrentControlSet\\Enum\\ACPI\\PNP0501\\2",
+    "SYSTEM\\CurrentControlSet\\Enum\\USB\\ROOT_HUB",
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific",
 };
 

@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   file.content = mark + body;
   const bool found = zr::InfNamesText(file, "C:\\WINDOWS\\inf\\oem9.inf", needle);
   const auto& bytes = *file.content;
-  if (Plain(needle) && !zr::sim::LooksLikeUtf16(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                                                nullptr))
+  if (Plain(needle) &&
+      !zr::sim::LooksLikeUtf16(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), nullptr))
     Require(found);
   return 0;
 }

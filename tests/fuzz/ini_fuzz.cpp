@@ -78,18 +78,31 @@ class Run {
       case 0:
         Check(store_->GetString(section, key, value, size).size() < std::max<std::size_t>(size, 1), "overrun");
         return;
-      case 1: list = store_->ListSections(size, ret); break;
-      case 2: list = store_->ListKeys(section, value, size, ret); break;
-      case 3: store_->GetInt(section, key, in_.ConsumeIntegral<std::int32_t>()); return;
+      case 1:
+        list = store_->ListSections(size, ret);
+        break;
+      case 2:
+        list = store_->ListKeys(section, value, size, ret);
+        break;
+      case 3:
+        store_->GetInt(section, key, in_.ConsumeIntegral<std::int32_t>());
+        return;
       case 4:
         // A key holding '=' lands where the reader splits it, and double-byte
         // text is beyond this check.
         if (store_->WriteString(section, key, value) && IsPlain(section + key + value) && key.find('=') == key.npos)
           Check(store_->GetString(section, key, "", kAll) == ExpectedRead(value), "a write does not read back");
         return;
-      case 5: store_->WriteString(section, key, std::nullopt); return;
-      case 6: store_->DeleteSection(section); return;
-      default: file_.refuseWrites = in_.ConsumeBool(); Flush(); return;
+      case 5:
+        store_->WriteString(section, key, std::nullopt);
+        return;
+      case 6:
+        store_->DeleteSection(section);
+        return;
+      default:
+        file_.refuseWrites = in_.ConsumeBool();
+        Flush();
+        return;
     }
     Check(list.size() <= size && (size == 0 || (list.back() == '\0' && ret < size)), "a list overran its buffer");
   }

@@ -156,8 +156,10 @@ class CaseImage {
     const std::string name = line.substr(0, line.find('=') + 1);
     Lines ini = SplitLines(Slurp(folder_ / "machine.ini"));
     auto it = std::find_if(ini.begin(), ini.end(), [&](const std::string& l) { return l.rfind(name, 0) == 0; });
-    if (it != ini.end()) *it = line;
-    else ini.insert(std::find(ini.begin(), ini.end(), "[system]") + 1, line);
+    if (it != ini.end())
+      *it = line;
+    else
+      ini.insert(std::find(ini.begin(), ini.end(), "[system]") + 1, line);
     std::ofstream out(folder_ / "machine.ini", std::ios::binary | std::ios::trunc);
     for (const std::string& l : ini) out << l << "\n";
   }
@@ -187,8 +189,8 @@ struct Outcome {
 Outcome RunProgram(const CaseImage& image, const Case& c) {
   const fs::path out = image.Folder().string() + ".out", err = image.Folder().string() + ".err";
   const std::string command = std::string("'") + ZR_PROGRAM + "' --machine '" + image.Folder().string() + "'" +
-                              (c.One("mode").empty() ? "" : " --mode " + c.One("mode")) + " --script '" + c.file.string() +
-                              "' </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+                              (c.One("mode").empty() ? "" : " --mode " + c.One("mode")) + " --script '" +
+                              c.file.string() + "' </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
   const int raw = std::system(command.c_str());
   Outcome run{raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
   fs::remove(out);
@@ -245,7 +247,9 @@ TEST_P(Scenario, RunsAsWritten) {
   const auto containing = [&](auto from, const std::string& text) {
     return std::find_if(from, transcript.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
   };
-  const auto contains = [&](const std::string& text) { return containing(transcript.begin(), text) != transcript.end(); };
+  const auto contains = [&](const std::string& text) {
+    return containing(transcript.begin(), text) != transcript.end();
+  };
   auto shown = transcript.begin();
   for (const std::string& text : c["shows"]) {
     const auto at = containing(shown, text);
@@ -254,8 +258,10 @@ TEST_P(Scenario, RunsAsWritten) {
   }
   for (const std::string& text : c["hides"]) EXPECT_FALSE(contains(text)) << "hides: " << text << "\n" << run.out;
   for (const std::string& text : c["line"])
-    EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [&](const std::string& l) { return Trim(l) == text; }))
-        << "line: " << text << "\n" << run.out;
+    EXPECT_TRUE(
+        std::any_of(transcript.begin(), transcript.end(), [&](const std::string& l) { return Trim(l) == text; }))
+        << "line: " << text << "\n"
+        << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Scenario, ::testing::ValuesIn(AllCases()), [](const auto& info) {

@@ -60,22 +60,23 @@ TEST_P(JournalRoundTrip, RestoreGivesBackTheImageBeforeTheRun) {
   const std::string reg = image.ReadFile("../journal/restore.reg");
   sim::RegFormat format{};
   sim::RegParseError parseError;
-  EXPECT_TRUE(sim::ParseRegFile({reg.begin(), reg.end()}, machine->Tree(), format, parseError)) << parseError.line << " " << parseError.message;
+  EXPECT_TRUE(sim::ParseRegFile({reg.begin(), reg.end()}, machine->Tree(), format, parseError))
+      << parseError.line << " " << parseError.message;
   EXPECT_EQ(before.DifferencesFrom(testing::MachineSnapshot::Take(machine->Tree(), image.Folder())), "");
 }
 
 constexpr char kStage[] = "next\ncancel\n";
-INSTANTIATE_TEST_SUITE_P(
-    , JournalRoundTrip,
-    ::testing::Values(Trip{"winxp-modem"}, Trip{"win2000-modem-lan"}, Trip{"win98-portadapter"},
-                      Trip{"win98-portadapter-sibling"}, Trip{"win98-wdm"}, Trip{"winme-wdmmodem"},
-                      Trip{"winxp-limited-user"}, Trip{"win98-install", "install", kStage},
-                      Trip{"winme-install", "install", kStage}, Trip{"winxp-install", "install", kStage}),
-    [](const ::testing::TestParamInfo<Trip>& info) {
-      std::string name = info.param.image;
-      for (char& c : name) c = c == '-' ? '_' : c;
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(, JournalRoundTrip,
+                         ::testing::Values(Trip{"winxp-modem"}, Trip{"win2000-modem-lan"}, Trip{"win98-portadapter"},
+                                           Trip{"win98-portadapter-sibling"}, Trip{"win98-wdm"}, Trip{"winme-wdmmodem"},
+                                           Trip{"winxp-limited-user"}, Trip{"win98-install", "install", kStage},
+                                           Trip{"winme-install", "install", kStage},
+                                           Trip{"winxp-install", "install", kStage}),
+                         [](const ::testing::TestParamInfo<Trip>& info) {
+                           std::string name = info.param.image;
+                           for (char& c : name) c = c == '-' ? '_' : c;
+                           return name;
+                         });
 
 // A journal that cannot be written changes nothing of the run itself.
 TEST(UnwritableJournal, TheRunGoesOnAsWithoutIt) {
@@ -139,8 +140,8 @@ const std::string kFile = "#99\tfile deleted\t", kKey = "#99\tvalue deleted\t";
 INSTANTIATE_TEST_SUITE_P(
     , DamagedJournal,
     ::testing::Values(
-        Damage{"cut_restore_reg", [](const ScratchImage& i) { fs::resize_file(Journal(i) + "/restore.reg", 100); },
-               0, "Put back", false},
+        Damage{"cut_restore_reg", [](const ScratchImage& i) { fs::resize_file(Journal(i) + "/restore.reg", 100); }, 0,
+               "Put back", false},
         Damage{"cut_journal",
                [](const ScratchImage& i) {
                  fs::resize_file(Journal(i) + "/journal.txt", fs::file_size(Journal(i) + "/journal.txt") / 2);

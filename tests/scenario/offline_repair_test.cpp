@@ -86,7 +86,10 @@ TEST(OfflineRepair, KeepsWhatTheCodePageCannotHold) {
       {"FriendlyName", 1, {'M', 0, 0xFC, 0, 'l', 0, 'l', 0, 'e', 0, 'r', 0, 0x3D, 0xD8, 0x00, 0xDE, 0, 0}},
       {"HardwareID", 7, {'U', 0, 0xFC, 0, 0, 0, 0xAC, 0x20, 0, 0, 0, 0}},
       {"Odd", 1, {'a', 0, 'b'}},
-      {"Pr\xc3\xa4" "fix", 4, {1, 0, 0, 0}},
+      {"Pr\xc3\xa4"
+       "fix",
+       4,
+       {1, 0, 0, 0}},
   };
   std::string error;
   auto add = [&](hive::HiveFile& file) {
@@ -104,7 +107,8 @@ TEST(OfflineRepair, KeepsWhatTheCodePageCannotHold) {
   auto file = hive::HiveFile::Open(system, false, error);
   ASSERT_TRUE(file) << error;
   hive::NodeId node = file->Root();
-  for (const char* name : {"ControlSet001", "Enum", "USB", "VID_0001&PID_\xc3\xbc"}) node = node ? file->Child(node, name) : 0;
+  for (const char* name : {"ControlSet001", "Enum", "USB", "VID_0001&PID_\xc3\xbc"})
+    node = node ? file->Child(node, name) : 0;
   ASSERT_NE(node, 0u);
   const auto kept = file->Values(node);
   ASSERT_EQ(kept.size(), foreign.size());
@@ -113,7 +117,8 @@ TEST(OfflineRepair, KeepsWhatTheCodePageCannotHold) {
     EXPECT_EQ(kept[i].data, foreign[i].data) << kept[i].name;
   }
   hive::NodeId modem = file->Root();
-  for (const char* name : {"ControlSet001", "Enum", "USB", "VID_0E9C&PID_0012"}) modem = modem ? file->Child(modem, name) : 0;
+  for (const char* name : {"ControlSet001", "Enum", "USB", "VID_0E9C&PID_0012"})
+    modem = modem ? file->Child(modem, name) : 0;
   ASSERT_NE(modem, 0u);
   EXPECT_EQ(file->Child(modem, "5&2a3b1c4d&0&1"), 0u) << "the device's instance is gone";
 }
@@ -153,13 +158,16 @@ TEST(OfflineRepair, RefusesWhatItCannotChangeSafely) {
   // A read-only mount is found before anything starts.
   std::ofstream(config / "SYSTEM", std::ios::binary | std::ios::trunc) << system;
   const std::string mount = copy.Mount().string();
-  const std::string readOnly = "unshare -m sh -c 'mount --bind " + mount + " " + mount + " && mount -o remount,ro,bind " +
-                               mount + " " + mount + " && " + ZR_PROGRAM + " --windows " + mount +
-                               " --script /dev/null' > " + (copy.Root() / "ro.out").string() + " 2>&1";
-  if (std::system(("unshare -m true 2>/dev/null")) != 0) GTEST_SKIP() << "no mount namespace here for a read-only mount";
+  const std::string readOnly = "unshare -m sh -c 'mount --bind " + mount + " " + mount +
+                               " && mount -o remount,ro,bind " + mount + " " + mount + " && " + ZR_PROGRAM +
+                               " --windows " + mount + " --script /dev/null' > " + (copy.Root() / "ro.out").string() +
+                               " 2>&1";
+  if (std::system(("unshare -m true 2>/dev/null")) != 0)
+    GTEST_SKIP() << "no mount namespace here for a read-only mount";
   const int status = std::system(readOnly.c_str());
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
-  EXPECT_NE(Slurp(copy.Root() / "ro.out").find("mounted read-only"), std::string::npos) << Slurp(copy.Root() / "ro.out");
+  EXPECT_NE(Slurp(copy.Root() / "ro.out").find("mounted read-only"), std::string::npos)
+      << Slurp(copy.Root() / "ro.out");
   EXPECT_EQ(Slurp(config / "SYSTEM"), system);
 }
 

@@ -76,9 +76,8 @@ RunResult RunProgram(const ScratchImage& image, std::string_view script, std::st
   const std::string run = (image.Scratch() / ("run" + Unique())).string();
   std::ofstream(run + ".script", std::ios::binary) << script;
   const std::string command = Quoted(ZR_PROGRAM) + " --machine " + Quoted(image.Folder()) +
-                              (mode.empty() ? "" : " --mode " + Quoted(std::string(mode))) + " " +
-                              std::string(extra) + " --script " +
-                              Quoted(run + ".script") + " </dev/null >" + Quoted(run + ".out") + " 2>" +
+                              (mode.empty() ? "" : " --mode " + Quoted(std::string(mode))) + " " + std::string(extra) +
+                              " --script " + Quoted(run + ".script") + " </dev/null >" + Quoted(run + ".out") + " 2>" +
                               Quoted(run + ".err");
   const int raw = std::system(command.c_str());
   return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(run + ".out"), Slurp(run + ".err")};

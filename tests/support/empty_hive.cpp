@@ -84,9 +84,9 @@ Bytes SecurityDescriptor() {
   dacl.insert(dacl.end(), a.begin(), a.end());
   dacl.insert(dacl.end(), s.begin(), s.end());
   Bytes sd(20, 0);
-  sd[0] = 1;                   // revision
-  Put16(sd, 2, 0x8004);        // self-relative, DACL present
-  Put32(sd, 4, 20);            // owner
+  sd[0] = 1;                                                              // revision
+  Put16(sd, 2, 0x8004);                                                   // self-relative, DACL present
+  Put32(sd, 4, 20);                                                       // owner
   Put32(sd, 8, static_cast<std::uint32_t>(20 + kAdministrators.size()));  // group
   Put32(sd, 16, static_cast<std::uint32_t>(20 + kAdministrators.size() + kSystem.size()));  // DACL
   sd.insert(sd.end(), kAdministrators.begin(), kAdministrators.end());
@@ -138,15 +138,15 @@ bool WriteEmptyHive(const fs::path& path, std::string& error) {
   at += 4;
   file[at] = 'n', file[at + 1] = 'k';
   Put16(file, at + 2, 0x2C);
-  Put32(file, at + 0x10, 0);             // parent
-  Put32(file, at + 0x14, 0);             // sub-keys
-  Put32(file, at + 0x18, 0);             // volatile sub-keys
-  Put32(file, at + 0x1C, 0xFFFFFFFF);    // sub-key list
-  Put32(file, at + 0x20, 0xFFFFFFFF);    // volatile sub-key list
-  Put32(file, at + 0x24, 0);             // values
-  Put32(file, at + 0x28, 0xFFFFFFFF);    // value list
+  Put32(file, at + 0x10, 0);           // parent
+  Put32(file, at + 0x14, 0);           // sub-keys
+  Put32(file, at + 0x18, 0);           // volatile sub-keys
+  Put32(file, at + 0x1C, 0xFFFFFFFF);  // sub-key list
+  Put32(file, at + 0x20, 0xFFFFFFFF);  // volatile sub-key list
+  Put32(file, at + 0x24, 0);           // values
+  Put32(file, at + 0x28, 0xFFFFFFFF);  // value list
   Put32(file, at + 0x2C, static_cast<std::uint32_t>(skOffset));
-  Put32(file, at + 0x30, 0xFFFFFFFF);    // class name
+  Put32(file, at + 0x30, 0xFFFFFFFF);  // class name
   Put16(file, at + 0x48, static_cast<std::uint16_t>(name.size()));
   Put16(file, at + 0x4A, 0);
   for (std::size_t i = 0; i < name.size(); ++i) file[at + 0x4C + i] = static_cast<std::uint8_t>(name[i]);
@@ -158,7 +158,7 @@ bool WriteEmptyHive(const fs::path& path, std::string& error) {
   file[at] = 's', file[at + 1] = 'k';
   Put32(file, at + 4, static_cast<std::uint32_t>(skOffset));  // next
   Put32(file, at + 8, static_cast<std::uint32_t>(skOffset));  // previous
-  Put32(file, at + 12, 1);                                     // references
+  Put32(file, at + 12, 1);                                    // references
   Put32(file, at + 16, static_cast<std::uint32_t>(sd.size()));
   std::copy(sd.begin(), sd.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 20));
 
@@ -250,9 +250,11 @@ void AddInstalledWindowsKeys(sim::SimMachine& machine) {
   sim::RegTree& tree = machine.Tree();
   const auto& config = machine.Config();
   auto select = tree.Create("SYSTEM\\Select");
-  if (select->FindValue(tree.Fold("Current")) == nullptr) select->SetValue("Current", tree.Fold("Current"), 4, {1, 0, 0, 0});
+  if (select->FindValue(tree.Fold("Current")) == nullptr)
+    select->SetValue("Current", tree.Fold("Current"), 4, {1, 0, 0, 0});
   const std::string version = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-  SetText(tree, version, "CurrentVersion", std::to_string(config.version.major) + "." + std::to_string(config.version.minor));
+  SetText(tree, version, "CurrentVersion",
+          std::to_string(config.version.major) + "." + std::to_string(config.version.minor));
   SetText(tree, version, "CurrentBuildNumber", std::to_string(config.version.build & 0xFFFF));
   if (!config.version.csd.empty()) SetText(tree, version, "CSDVersion", config.version.csd);
   SetText(tree, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP", std::to_string(config.codePage));

@@ -11,11 +11,16 @@ namespace {
 // The [system] lines of machine.ini that differ between Windows releases.
 const char* Release(Windows windows) {
   switch (windows) {
-    case Windows::k98: return "major=4\nminor=10\nbuild=0x040A08AE\nplatform=1\ncsd=\" A \"\nsystem=C:\\WINDOWS\\SYSTEM\n";
-    case Windows::kMe: return "major=4\nminor=90\nbuild=0x045A0BB8\nplatform=1\nsystem=C:\\WINDOWS\\SYSTEM\n";
-    case Windows::k2000: return "major=5\nminor=0\nbuild=2195\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
-    case Windows::kXp: return "major=5\nminor=1\nbuild=2600\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
-    case Windows::kNt4: return "major=4\nminor=0\nbuild=1381\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
+    case Windows::k98:
+      return "major=4\nminor=10\nbuild=0x040A08AE\nplatform=1\ncsd=\" A \"\nsystem=C:\\WINDOWS\\SYSTEM\n";
+    case Windows::kMe:
+      return "major=4\nminor=90\nbuild=0x045A0BB8\nplatform=1\nsystem=C:\\WINDOWS\\SYSTEM\n";
+    case Windows::k2000:
+      return "major=5\nminor=0\nbuild=2195\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
+    case Windows::kXp:
+      return "major=5\nminor=1\nbuild=2600\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
+    case Windows::kNt4:
+      return "major=4\nminor=0\nbuild=1381\nplatform=2\nsystem=C:\\WINDOWS\\system32\n";
   }
   return "";
 }
@@ -32,9 +37,9 @@ EngineOverImage::EngineOverImage(Windows windows, const std::string& reg, bool a
   image_.Write("machine.ini", ini);
   image_.Write("HKLM.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n" + reg + "\r\n");
   for (const char* source :
-       {"Win98\\tvkusb5.auto", "Win98\\mdmtvk5u.auto", "Win98\\sysfser.sys", "Win98\\sysfser.dll", "Win98\\sysfport.vxd",
-        "Win98\\sysfmapr.sys", "WinMe\\tvkusb5.auto", "WinMe\\mdmtvk5u.auto", "WinXp\\mdmtvk5u.auto",
-        "USB-Lan\\tvkndis3.auto", "USB-Lan\\tvkndis.sys"})
+       {"Win98\\tvkusb5.auto", "Win98\\mdmtvk5u.auto", "Win98\\sysfser.sys", "Win98\\sysfser.dll",
+        "Win98\\sysfport.vxd", "Win98\\sysfmapr.sys", "WinMe\\tvkusb5.auto", "WinMe\\mdmtvk5u.auto",
+        "WinXp\\mdmtvk5u.auto", "USB-Lan\\tvkndis3.auto", "USB-Lan\\tvkndis.sys"})
     WriteC(program + "\\" + source, SourceBytes(source));
   // Windows has these folders from its setup on; the staging copies into them.
   WriteC("WINDOWS\\inf\\setupapi.log", "");

@@ -87,7 +87,8 @@ class EngineOverImage {
 // over an engine, its first page activated.
 class Wizard {
  public:
-  Wizard(EngineOverImage& m, char mode) : sheet((m.Engine().Wizard().m_nWizardMode = mode, m.Engine())), runner(sheet, m.Sheet()) {
+  Wizard(EngineOverImage& m, char mode)
+      : sheet((m.Engine().Wizard().m_nWizardMode = mode, m.Engine())), runner(sheet, m.Sheet()) {
     runner.Start();
   }
   // The text a control of a page (by default the active one) shows.

@@ -18,8 +18,8 @@ std::uint32_t FaultPlatform::OpenKey(std::string_view path, std::uint32_t access
   return fault_.code;
 }
 
-std::uint32_t FaultPlatform::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data,
-                                        std::uint32_t* size, std::uint32_t* type) {
+std::uint32_t FaultPlatform::QueryValue(RegHandle key, std::string_view name, std::uint8_t* data, std::uint32_t* size,
+                                        std::uint32_t* type) {
   return Fails(Call::kQueryValue) ? fault_.code : ForwardingPlatform::QueryValue(key, name, data, size, type);
 }
 

@@ -15,14 +15,27 @@ namespace zr::testing {
 
 enum class Call {
   kAny,  // every registry and file method, counted together
-  kOpenKey, kQueryValue, kSetValue, kDeleteValue, kDeleteKey, kEnumKey, kEnumValue, kCloseKey,
-  kReplaceAccessList, kGetAttributes, kSetAttributes, kDeleteFile, kCopyFile, kProbeExisting,
-  kReadWholeFile, kWriteWholeFile,
+  kOpenKey,
+  kQueryValue,
+  kSetValue,
+  kDeleteValue,
+  kDeleteKey,
+  kEnumKey,
+  kEnumValue,
+  kCloseKey,
+  kReplaceAccessList,
+  kGetAttributes,
+  kSetAttributes,
+  kDeleteFile,
+  kCopyFile,
+  kProbeExisting,
+  kReadWholeFile,
+  kWriteWholeFile,
 };
 
 struct Fault {
   Call call = Call::kAny;
-  long at = 0;  // 1-based; 0: no fault
+  long at = 0;              // 1-based; 0: no fault
   bool persistent = false;  // fail every matching call from `at` on
   std::uint32_t code = 5;   // the result a failed call gives
 };

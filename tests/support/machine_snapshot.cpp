@@ -6,7 +6,6 @@
 #include <sstream>
 #include <stdexcept>
 
-
 namespace fs = std::filesystem;
 
 namespace zr::testing {

@@ -35,7 +35,6 @@ class MachineSnapshot {
   // administrators everything, neither inherited.
   MachineSnapshot& WithToolAccessList(std::string_view keyPath);
 
-
   // One line per difference of `actual` from this snapshot; empty when
   // both are the same.
   std::string DifferencesFrom(const MachineSnapshot& actual) const;

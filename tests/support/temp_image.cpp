@@ -15,8 +15,7 @@ namespace zr::testing {
 
 TempImage::TempImage() {
   static std::atomic<int> counter{0};
-  folder_ = fs::temp_directory_path() /
-            ("zr_image_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+  folder_ = fs::temp_directory_path() / ("zr_image_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
   fs::remove_all(folder_);
   fs::create_directories(folder_ / "drive_c" / "WINDOWS" / "system32");
   fs::create_directories(folder_ / "drive_c" / "WINDOWS" / "SYSTEM");

@@ -25,19 +25,30 @@ TEST(EnumUsbDevices, RecordsTheValueSetOfEachLayout) {
     SCOPED_TRACE(win98 ? "98" : "XP");
     // Every value of both layouts is there; each layout takes its own.
     const std::string enumKey = win98 ? "Enum\\USB" : kNtEnum, path = enumKey + "\\" + root + "\\" + instance;
-    EngineOverImage m(win98 ? Windows::k98 : Windows::kXp, RegKeyText(path, {{"DeviceDesc", kModem}, {"Driver", driver}, {"ClassGUID", "{g}"},
-                                                {"ChildID", "child"}, {"SymbolicName", "own"}, {"Service", "Modem"}}) +
-                                  RegKeyText(path + "\\Device Parameters", {{"SymbolicName", "params"}, {"PortName", "P"}}) +
-                                  RegKeyText(kClassKey + driver, {{"ResponsesKeyName", "rsp"}, {"NetCfgInstanceId", "n"}}));
+    EngineOverImage m(win98 ? Windows::k98 : Windows::kXp,
+                      RegKeyText(path, {{"DeviceDesc", kModem},
+                                        {"Driver", driver},
+                                        {"ClassGUID", "{g}"},
+                                        {"ChildID", "child"},
+                                        {"SymbolicName", "own"},
+                                        {"Service", "Modem"}}) +
+                          RegKeyText(path + "\\Device Parameters", {{"SymbolicName", "params"}, {"PortName", "P"}}) +
+                          RegKeyText(kClassKey + driver, {{"ResponsesKeyName", "rsp"}, {"NetCfgInstanceId", "n"}}));
     EXPECT_EQ(m.Engine().EnumUsbDevices(enumKey, kModem, win98 ? 1 : 2), 1);
-    std::map<std::string, std::string> expected = {
-        {"index", "1"}, {"reg_enum", root}, {"usb_device0_index", "1"}, {"usb_device0_reg_enum", instance},
-        {"usb_device0_reg_dev_name", kModem}, {"usb_device0_reg_driver", driver}, {"usb_device0_reg_guid", "{g}"}};
+    std::map<std::string, std::string> expected = {{"index", "1"},
+                                                   {"reg_enum", root},
+                                                   {"usb_device0_index", "1"},
+                                                   {"usb_device0_reg_enum", instance},
+                                                   {"usb_device0_reg_dev_name", kModem},
+                                                   {"usb_device0_reg_driver", driver},
+                                                   {"usb_device0_reg_guid", "{g}"}};
     expected.merge(win98 ? std::map<std::string, std::string>{{"usb_device0_reg_child_id", "child"},
                                                               {"usb_device0_reg_sym_name", "own"}}
                          : std::map<std::string, std::string>{{"usb_device0_reg_sym_name", "params"},
-                               {"usb_device0_reg_port_name", "P"}, {"usb_device0_reg_service", "Modem"},
-                               {"usb_device0_reg_rsp_name", "rsp"}, {"usb_device0_reg_net_conf", "n"}});
+                                                              {"usb_device0_reg_port_name", "P"},
+                                                              {"usb_device0_reg_service", "Modem"},
+                                                              {"usb_device0_reg_rsp_name", "rsp"},
+                                                              {"usb_device0_reg_net_conf", "n"}});
     EXPECT_EQ(m.WorkFile(), (IniSections{{"usb_root0", expected}}));
     EXPECT_EQ(m.Machine().OpenHandles(), 0);
   }
@@ -51,7 +62,8 @@ TEST(EnumUsbDevices, TwoDescriptionsOneAfterTheOther) {
   const std::string lan = "tolvek ZR-77Q5K USB-Lan Adapter";
   const std::string lanDriver = "{4D36E972-E325-11CE-BFC1-08002BE10318}\\0002";
   const RegValues instances[] = {
-      {{"DeviceDesc", "TOLVEK zr-77q5k - usb"}, {"Driver", kModemDriver}}, {{"DeviceDesc", kModem}},
+      {{"DeviceDesc", "TOLVEK zr-77q5k - usb"}, {"Driver", kModemDriver}},
+      {{"DeviceDesc", kModem}},
       {{"DeviceDesc", kModem + " #2"}, {"Driver", kModemDriver}},
       {{"DeviceDesc", kModem}, {"Driver", std::string(300, 'd')}},  // more than the reader's 260 bytes
       {{"DeviceDesc", lan}, {"Driver", lanDriver}}};
@@ -72,7 +84,9 @@ TEST(EnumUsbDevices, TwoDescriptionsOneAfterTheOther) {
   };
   const std::pair<std::string, std::string> expected[] = {
       {"TOLVEK zr-77q5k - usb|" + kModemDriver + "|modem rsp", "TOLVEK zr-77q5k - usb|" + kModemDriver + "|modem rsp"},
-      {"||", kModem + "||"}, {kModem + " #2|-|", kModem + " #2|-|"}, {"||", kModem + "||"},
+      {"||", kModem + "||"},
+      {kModem + " #2|-|", kModem + " #2|-|"},
+      {"||", kModem + "||"},
       {lan + "|-|", lan + "|" + lanDriver + "|{net}"}};
   for (int d = 0; d < 5; ++d) {
     EXPECT_EQ(recorded(afterModem, d), expected[d].first) << d;
@@ -91,14 +105,14 @@ TEST(EnumUsbDevices, AnEarlierLongerSnapshotStaysAndIsWalked) {
   // Two hardware keys go; the class key of the last one changes.
   sim::RegTree& tree = m.Machine().Tree();
   ASSERT_TRUE(tree.Remove(kNtEnum + "\\Vid_1") && tree.Remove(kNtEnum + "\\Vid_2"));
-  tree.Find(kClassKey + kModemDriver + "2")->SetValue("ResponsesKeyName", tree.Fold("ResponsesKeyName"), win::kRegSz,
-                                                        {'n', 'e', 'w', 0});
+  tree.Find(kClassKey + kModemDriver + "2")
+      ->SetValue("ResponsesKeyName", tree.Fold("ResponsesKeyName"), win::kRegSz, {'n', 'e', 'w', 0});
   EXPECT_EQ(m.Engine().EnumUsbDevices(kNtEnum, kModem, 2), 1);
   // A vanished instance reads as empty but keeps the driver recorded for it,
   // and the class key that driver names is read again.
   IniSections work = m.WorkFile();
-  const std::string expected[] = {"1|Vid_0|" + kModem + "|" + kModemDriver + "0|rsp", "2|Vid_1||" + kModemDriver + "1|rsp",
-                                  "3|Vid_2||" + kModemDriver + "2|new"};
+  const std::string expected[] = {"1|Vid_0|" + kModem + "|" + kModemDriver + "0|rsp",
+                                  "2|Vid_1||" + kModemDriver + "1|rsp", "3|Vid_2||" + kModemDriver + "2|new"};
   for (int r = 0; r < 3; ++r) {
     auto& root = work["usb_root" + std::to_string(r)];
     EXPECT_EQ(root["index"] + "|" + root["reg_enum"] + "|" + root["usb_device0_reg_dev_name"] + "|" +
@@ -116,14 +130,16 @@ TEST(EnumUsbDevices, RecordsAt128RootsAnd128InstancesEach) {
   for (int i = 0; i <= 128; ++i) {
     std::snprintf(n, sizeof n, "%03d", i);
     const std::string description = i == 128 ? kModem : "instance " + std::string(n);
-    reg += RegKeyText(kNtEnum + "\\R" + n) + RegKeyText(kNtEnum + "\\R000\\I" + n, {{"DeviceDesc", description}, {"Driver", "{x}"}});
+    reg += RegKeyText(kNtEnum + "\\R" + n) +
+           RegKeyText(kNtEnum + "\\R000\\I" + n, {{"DeviceDesc", description}, {"Driver", "{x}"}});
   }
   EngineOverImage m(Windows::kXp, reg);
   EXPECT_EQ(m.Engine().EnumUsbDevices(kNtEnum, kModem, 2), 0);
   IniSections work = m.WorkFile();
   EXPECT_EQ(work.size(), 128u);
   EXPECT_EQ(work["usb_root127"]["index"] + work["usb_root127"]["usb_device0_reg_dev_name"], "128last root");
-  EXPECT_EQ(work["usb_root0"]["usb_device127_index"] + work["usb_root0"]["usb_device127_reg_dev_name"], "128instance 127");
+  EXPECT_EQ(work["usb_root0"]["usb_device127_index"] + work["usb_root0"]["usb_device127_reg_dev_name"],
+            "128instance 127");
   for (const auto& [key, value] : work["usb_root0"]) EXPECT_FALSE(key.starts_with("usb_device128")) << key;
 }
 

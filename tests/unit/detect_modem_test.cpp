@@ -17,11 +17,15 @@ using namespace testing;
 const std::string kModemInf = "[Strings]\r\nModem=\"tolvek ZR-77Q5K USB-Modem\"\r\n";
 
 TEST(InfNamesText, FindsTheTextInEachEncoding) {
-  const std::string head = "[Strings]\r\nModem=", text = "tolvek ZR-77Q5K USB-Modem", lower = "tolvek zr-77q5k usb-modem";
+  const std::string head = "[Strings]\r\nModem=", text = "tolvek ZR-77Q5K USB-Modem",
+                    lower = "tolvek zr-77q5k usb-modem";
   const std::pair<std::string, bool> cases[] = {
-      {Utf16Le(head + text + "\r\n", true), true}, {Utf16Le(head + text + "\r\n", false), true},
+      {Utf16Le(head + text + "\r\n", true), true},
+      {Utf16Le(head + text + "\r\n", false), true},
       {Utf16Le(head + lower, true), false},
-      {head + lower + "\r\n", true},             {head + text, true}, {head + text.substr(0, text.size() - 1), false},
+      {head + lower + "\r\n", true},
+      {head + text, true},
+      {head + text.substr(0, text.size() - 1), false},
       {head + "tolvek ZR\r77Q5K USB\rModem", false},  // differ by 0x20 but are no letters
       {"", false}};
   EngineOverImage m(Windows::kXp);
@@ -32,8 +36,8 @@ TEST(InfNamesText, FindsTheTextInEachEncoding) {
   EXPECT_FALSE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem4.inf", text)) << "missing file";
   // At an odd offset of UTF-16 text (a text without blanks, whose shifted
   // halves would make the file look byte-swapped).
-  m.WriteC("WINDOWS/inf/oem5.inf", "\xFF\xFE" + Utf16Le("[x]", false) + "A" + Utf16Le("ZR-77Q5K", false) + "A" +
-                                       Utf16Le("\r\n", false));
+  m.WriteC("WINDOWS/inf/oem5.inf",
+           "\xFF\xFE" + Utf16Le("[x]", false) + "A" + Utf16Le("ZR-77Q5K", false) + "A" + Utf16Le("\r\n", false));
   EXPECT_TRUE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf\\oem5.inf", "ZR-77Q5K"));
   EXPECT_FALSE(InfNamesText(m.Machine().Files(), "C:\\WINDOWS\\inf", text)) << "a folder";
   EXPECT_TRUE(FileExists(m.Machine().Files(), "c:\\windows\\INF\\OEM3.INF")) << "an empty file, in other case";
@@ -45,7 +49,8 @@ TEST(DetectModem9x, ClassKeyAndInstanceBits) {
   const std::string instance = "Enum\\USB\\VID_0E9C&PID_0012\\1";
   const std::pair<std::string, int> cases[] = {
       {RegKeyText(cls + "Usb\\0000", {{"DriverDesc", port + " (COM5)"}}), 0x01},
-      {RegKeyText(cls + "Usb\\0003", {{"DriverDesc", "TOLVEK zr-77q5k usb port adapter"}, {"DeviceKey", "0e9c0012\\0"}}),
+      {RegKeyText(cls + "Usb\\0003",
+                  {{"DriverDesc", "TOLVEK zr-77q5k usb port adapter"}, {"DeviceKey", "0e9c0012\\0"}}),
        0x02},
       {RegKeyText(cls + "Usb\\0003", {{"DriverDesc", port}, {"DeviceKey", "0E9C0013"}}), 0},  // another product
       {RegKeyText(cls + "Wdm\\0001", {{"MatchingDeviceId", id}}), 0x04},
@@ -68,10 +73,11 @@ TEST(DetectModem9x, ClassKeyAndInstanceBits) {
 // 9x: seven named files count; OEM INF files are not searched and no file
 // enters the removal table.
 TEST(DetectModem9x, FileProbe) {
-  const std::pair<const char*, int> cases[] = {
-      {"tvkusb5.inf", 0x10000}, {"other/tolvektvkusb5.inf", 0x10000}, {"mdmtvk5u.pnf", 0x10000},
-      {"other/mdmtvk5u.inf", 0x10000}, {"mdmtvk5u.inf", 0x10000}, {"other/tolvekmdmtvk5u.inf", 0x10000},
-      {"other/tvkusb5.inf", 0x10000}, {"tvkusb5.pnf", 0}, {"other/mdmtvk5u.pnf", 0}, {"oem3.inf", 0}};
+  const std::pair<const char*, int> cases[] = {{"tvkusb5.inf", 0x10000},       {"other/tolvektvkusb5.inf", 0x10000},
+                                               {"mdmtvk5u.pnf", 0x10000},      {"other/mdmtvk5u.inf", 0x10000},
+                                               {"mdmtvk5u.inf", 0x10000},      {"other/tolvekmdmtvk5u.inf", 0x10000},
+                                               {"other/tvkusb5.inf", 0x10000}, {"tvkusb5.pnf", 0},
+                                               {"other/mdmtvk5u.pnf", 0},      {"oem3.inf", 0}};
   for (const auto& [file, word] : cases) {
     EngineOverImage m(Windows::k98);
     m.WriteC(std::string("WINDOWS/inf/") + file, kModemInf);
@@ -83,14 +89,16 @@ TEST(DetectModem9x, FileProbe) {
 TEST(DetectNt, InstanceBitsOfBothDevices) {
   const std::string modem = "tolvek ZR-77Q5K - USB", lan = "tolvek ZR-77Q5K USB-Lan Adapter";
   const std::tuple<std::string, bool, int, int> cases[] = {
-      {modem, true, 0x28, 0},       {"TOLVEK zr-77q5k - usb", true, 0x28, 0}, {modem, false, 0, 0},
-      {modem + " (2)", true, 0, 0}, {lan, true, 0, 0x30}, {lan, false, 0, 0}};
+      {modem, true, 0x28, 0}, {"TOLVEK zr-77q5k - usb", true, 0x28, 0},
+      {modem, false, 0, 0},   {modem + " (2)", true, 0, 0},
+      {lan, true, 0, 0x30},   {lan, false, 0, 0}};
   for (const auto& [description, driver, modemWord, lanWord] : cases) {
     SCOPED_TRACE(description + (driver ? " with a driver" : ""));
     const std::string instance = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\1";
     RegValues values = {{"DeviceDesc", description}};
     if (driver) values.push_back({"Driver", "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0001"});
-    EngineOverImage m(Windows::kXp, RegKeyText(instance, values) + RegKeyText(instance + "\\Bindings", {{"MSTCP\\0000", ""}}));
+    EngineOverImage m(Windows::kXp,
+                      RegKeyText(instance, values) + RegKeyText(instance + "\\Bindings", {{"MSTCP\\0000", ""}}));
     EXPECT_EQ(m.Engine().DetectModem(), modemWord);
     EXPECT_EQ(m.Engine().DetectUsbLan(), lanWord);
     EXPECT_FALSE(m.WorkFile().count("lan_bind0")) << "NT records no bindings";
@@ -110,8 +118,8 @@ TEST(DetectModemNt, ListsMatchingInfFilesInOrder) {
                            "other/mdmtvk5u.inf", "other/tolvektvkusb5.inf", "other/oem3.inf"})
     m.WriteC(std::string("WINDOWS/inf/") + file, kModemInf);
   std::vector<std::string> once;
-  for (const char* file : {"oem0.inf", "oem0.pnf", "oem3.inf", "oem3.pnf", "oem9.inf", "oem9.pnf", "oem255.inf", "oem255.pnf", "mdmtvk5u.inf",
-                           "tvkusb5.inf"})
+  for (const char* file : {"oem0.inf", "oem0.pnf", "oem3.inf", "oem3.pnf", "oem9.inf", "oem9.pnf", "oem255.inf",
+                           "oem255.pnf", "mdmtvk5u.inf", "tvkusb5.inf"})
     once.push_back(std::string("C:\\WINDOWS\\inf\\") + file);
   EXPECT_EQ(m.Engine().DetectModem(), 0x10000);
   EXPECT_EQ(Listed(m.Engine().ModemInfFiles()), once);
@@ -143,10 +151,12 @@ TEST(Detection, OtherWindowsReadNothingAndWriteNothing) {
   const std::string earlier = "[usb_root0]\r\nindex=1\r\nreg_enum=V\r\n";
   for (const char* version : {"major=4\nminor=0\nbuild=1381\n", "major=6\nminor=0\n"}) {
     EngineOverImage m(Windows::kXp, RegKeyText("SYSTEM\\CurrentControlSet\\Enum\\USB\\V\\1",
-                                         {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}, {"Driver", "x"}}));
-    for (const char* file : {"oem3.inf", "mdmtvk5u.inf", "tvkndis3.inf"}) m.WriteC("WINDOWS/inf/" + std::string(file), kModemInf);
+                                               {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}, {"Driver", "x"}}));
+    for (const char* file : {"oem3.inf", "mdmtvk5u.inf", "tvkndis3.inf"})
+      m.WriteC("WINDOWS/inf/" + std::string(file), kModemInf);
     std::string ini = TempImage::XpIni(), error;
-    std::ofstream(m.Folder() / "machine.ini") << ini.replace(ini.find("major"), ini.find("platform") - ini.find("major"), version);
+    std::ofstream(m.Folder() / "machine.ini")
+        << ini.replace(ini.find("major"), ini.find("platform") - ini.find("major"), version);
     const auto machine = sim::SimMachine::Load(m.Folder(), error);
     ASSERT_TRUE(machine) << error;
     CRegEdit e(*machine);

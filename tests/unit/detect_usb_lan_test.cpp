@@ -51,8 +51,8 @@ TEST(DetectUsbLan9x, WordAndBindingsOfEachInstance) {
 // second instance's overwrite the first's, whose longer tail stays.
 TEST(DetectUsbLan9x, CapturesTheBindingsOfEveryInstanceInTurn) {
   EngineOverImage m(Windows::k98, Instance9x("1", kLan, "Net\\0003", kLan, {"MSTCP\\0000", "NWLINK\\0000"}) +
-                               Instance9x("2", kLan, "Net\\0004", kLan, {"NETBEUI\\0000"}) +
-                               RegKeyText("Enum\\Network\\NETBEUI\\0000", {{"Driver", "NetTrans\\0001"}}));
+                                      Instance9x("2", kLan, "Net\\0004", kLan, {"NETBEUI\\0000"}) +
+                                      RegKeyText("Enum\\Network\\NETBEUI\\0000", {{"Driver", "NetTrans\\0001"}}));
   EXPECT_EQ(m.Engine().DetectUsbLan(), 0x30);
   IniSections work = m.WorkFile();
   EXPECT_EQ(work["lan_bind0"]["reg_enum"] + "," + work["lan_bind0"]["reg_driver"], "NETBEUI\\0000,NetTrans\\0001");
@@ -65,11 +65,16 @@ TEST(DetectUsbLan9x, CapturesTheBindingsOfEveryInstanceInTurn) {
 TEST(DetectUsbLan, Files) {
   const std::string modemInf = "[Strings]\r\nModem=\"tolvek ZR-77Q5K USB-Modem\"\r\n";
   const std::tuple<bool, const char*, std::string, int, int> cases[] = {
-      {true, "other/tolvektvkndis3.inf", kLanInf, 0x10000, 0}, {true, "other/tvkndis3.inf", kLanInf, 0x10000, 0},
-      {true, "tvkndis3.inf", kLanInf, 0x10000, 0},             {true, "tvkndis3.pnf", kLanInf, 0, 0},
-      {true, "oem12.inf", kLanInf, 0, 0},                      {false, "oem12.inf", Utf16Le(kLanInf, true), 0x10000, 2},
-      {false, "oem12.inf", modemInf, 0, 0},                    {false, "tvkndis3.inf", "x", 0x10000, 0},
-      {false, "tvkndis3.pnf", "x", 0x10000, 0},                {false, "other/tvkndis3.inf", kLanInf, 0, 0},
+      {true, "other/tolvektvkndis3.inf", kLanInf, 0x10000, 0},
+      {true, "other/tvkndis3.inf", kLanInf, 0x10000, 0},
+      {true, "tvkndis3.inf", kLanInf, 0x10000, 0},
+      {true, "tvkndis3.pnf", kLanInf, 0, 0},
+      {true, "oem12.inf", kLanInf, 0, 0},
+      {false, "oem12.inf", Utf16Le(kLanInf, true), 0x10000, 2},
+      {false, "oem12.inf", modemInf, 0, 0},
+      {false, "tvkndis3.inf", "x", 0x10000, 0},
+      {false, "tvkndis3.pnf", "x", 0x10000, 0},
+      {false, "other/tvkndis3.inf", kLanInf, 0, 0},
       {false, "other/tolvektvkndis3.inf", kLanInf, 0, 0}};
   for (const auto& [win98, file, bytes, word, listed] : cases) {
     SCOPED_TRACE(std::string(win98 ? "98 " : "XP ") + file);

@@ -19,9 +19,9 @@ namespace zr {
 namespace {
 
 using testing::EngineOverImage;
-using testing::Windows;
 using testing::RegKey;
 using testing::RegString;
+using testing::Windows;
 
 const std::string kModemParent = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0E9C&PID_0012";
 const std::string kModemRoot = kModemParent + "\\5&1";
@@ -77,13 +77,15 @@ TEST_F(KeyTreeTest, FourLevelsOfTenKeysGoCompletelyOnceEveryAccessListIsReplaced
 
 TEST_F(KeyTreeTest, KeysTheTreeDoesNotHoldKeepTheKeyAndTheMessageComesOnce) {
   // keysLeft: the root's, itself included.
-  const struct { const char* what; std::vector<int> widths; bool admin; std::size_t keysLeft; } rows[] = {
-      {"twelve keys at level 1", {12}, true, 3},
-      {"twelve keys at level 2", {1, 12}, true, 4},
-      {"twelve keys at level 3", {1, 1, 12}, true, 5},
-      {"twelve keys at level 4", {1, 1, 1, 12}, true, 6},
-      {"a fifth level", {1, 1, 1, 1, 1}, true, 6},
-      {"a user who is no administrator", {2, 2}, false, 7},
+  const struct {
+    const char* what;
+    std::vector<int> widths;
+    bool admin;
+    std::size_t keysLeft;
+  } rows[] = {
+      {"twelve keys at level 1", {12}, true, 3},       {"twelve keys at level 2", {1, 12}, true, 4},
+      {"twelve keys at level 3", {1, 1, 12}, true, 5}, {"twelve keys at level 4", {1, 1, 1, 12}, true, 6},
+      {"a fifth level", {1, 1, 1, 1, 1}, true, 6},     {"a user who is no administrator", {2, 2}, false, 7},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -103,7 +105,12 @@ TEST_F(KeyTreeTest, DeletionWithoutATreeTakesOnlyANamedKeyAndNeverShowsTheMessag
   // that of a backslash. 9x takes a key's sub-tree with it; NT refuses a key
   // that has sub-keys, and only modes 1 and 2 delete.
   const std::string vendor = "SOFTWARE\\Vendor", leaf = vendor + "\\Leaf", kana = "tvk\x83\x5C";
-  const struct { bool win98; int mode; std::string under, name; int result; } rows[] = {
+  const struct {
+    bool win98;
+    int mode;
+    std::string under, name;
+    int result;
+  } rows[] = {
       {true, 1, leaf, "", 0},        {false, 2, leaf, "", 0},        {true, 1, leaf, "\\", 0},
       {false, 2, leaf, "\\\\", 0},   {true, 1, vendor, "Leaf\\", 0}, {false, 2, vendor, "Leaf\\", 0},
       {true, 1, vendor, kana, 1},    {false, 2, vendor, kana, 1},    {true, 1, vendor, "Leaf", 1},
@@ -125,7 +132,11 @@ TEST_F(KeyTreeTest, TreeIsChosenByItsWholeRootIgnoringCase) {
   // below that key itself: the tree walked from the wrong key would delete
   // them.
   const std::string lookalikes[] = {kModemParent + "\\Control", kModemRoot + "\\Control\\Control"};
-  const struct { std::string parent; const char* name; int result; } rows[] = {
+  const struct {
+    std::string parent;
+    const char* name;
+    int result;
+  } rows[] = {
       {"system\\currentcontrolset\\enum\\usb\\vid_0e9c&pid_0012", "5&1", 1},
       {"SYSTEM\\CurrentControlSet\\Enum\\USB", "VID_0E9C&PID_0012", 0},
       {kModemRoot, "Control", 0},
@@ -144,7 +155,8 @@ TEST_F(KeyTreeTest, TreeIsChosenByItsWholeRootIgnoringCase) {
 // Shift-JIS "\x83\x41" and "\x83\x61" are two katakana letters whose second
 // bytes are "A" and "a": no case to ignore there.
 TEST_F(KeyTreeTest, ADoubleByteLetterOfTheRootIsComparedExactly) {
-  EngineOverImage m(Windows::kXp, RegKey(kModemParent + "\\5&\x83\x41\\Control") + RegKey(kModemParent + "\\5&\x83\x61\\Control"));
+  EngineOverImage m(Windows::kXp,
+                    RegKey(kModemParent + "\\5&\x83\x41\\Control") + RegKey(kModemParent + "\\5&\x83\x61\\Control"));
   CaptureDevice(m, 0, {{"reg_enum", "VID_0E9C&PID_0012"}, {"usb_device0_reg_enum", "5&\x83\x41"}});
   EXPECT_EQ(m.Engine().DeleteKeyTree(kModemParent, "5&\x83\x61", 2), 0);
   EXPECT_TRUE(m.KeyExists(kModemParent + "\\5&\x83\x61\\Control"));
@@ -190,8 +202,9 @@ TEST_F(KeyTreeTest, PathsTooLongForTheirBuffersAreNeitherBuiltNorWalked) {
 
 TEST_F(KeyTreeTest, CaptureRecordsFourLevelsEachMarkedWithItsSectionsNumber) {
   const std::string root = "SOFTWARE\\Vendor\\0011";
-  EngineOverImage m(Windows::kXp, RegKey(root + "\\a\\a1\\a2\\a3\\a4") + RegKey(root + "\\b") + RegKey(root + "\\c\\c0") +
-                                       RegKey(root + "\\c\\c1\\d0") + RegKey(root + "\\c\\c1\\d1\\e0"));
+  EngineOverImage m(Windows::kXp, RegKey(root + "\\a\\a1\\a2\\a3\\a4") + RegKey(root + "\\b") +
+                                      RegKey(root + "\\c\\c0") + RegKey(root + "\\c\\c1\\d0") +
+                                      RegKey(root + "\\c\\c1\\d1\\e0"));
   EXPECT_EQ(m.Engine().CaptureKeyTree(7, root), 0);
   EXPECT_EQ(m.Engine().CaptureKeyTree(8, root + "\\Missing"), 0) << "a root that does not open records nothing";
   EXPECT_EQ(m.Machine().OpenHandles(), 0);

@@ -11,9 +11,9 @@ namespace zr {
 namespace {
 
 using testing::EngineOverImage;
-using testing::Windows;
 using testing::RegKey;
 using testing::RegString;
+using testing::Windows;
 
 constexpr char kProtected[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Dev";
 

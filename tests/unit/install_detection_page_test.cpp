@@ -57,18 +57,18 @@ TEST_P(DetectionPageWatch, ReportsWhatTheTicksFound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Watches, DetectionPageWatch,
-                         ::testing::Values(WatchCase{"WinMeBoth", Windows::kMe, PortAdapterInstance() + Lan9xInstance(), 1, 0,
-                                                     1, 0x003, kPortAdapter, kLanAdapter, kComplete},
+                         ::testing::Values(WatchCase{"WinMeBoth", Windows::kMe, PortAdapterInstance() + Lan9xInstance(),
+                                                     1, 0, 1, 0x003, kPortAdapter, kLanAdapter, kComplete},
                                            WatchCase{"WinXpBoth", Windows::kXp, XpModem() + XpLan(), 1, 0, 1, 0x300,
                                                      kXpModemName, kLanAdapter, kComplete},
-                                           WatchCase{"AFindInTheLastTickWins", Windows::kXp, XpModem(), 62, 0, 62, 0x100,
-                                                     kXpModemName, "", kComplete},
+                                           WatchCase{"AFindInTheLastTickWins", Windows::kXp, XpModem(), 62, 0, 62,
+                                                     0x100, kXpModemName, "", kComplete},
                                            // A find is kept after the device went, until the watch ends.
-                                           WatchCase{"AFindDoesNotOutlastTheWatch", Windows::kXp, XpModem(), 1, 2, 62, 0x100,
-                                                     kXpModemName, "", "デバイスがインストールされていません。"},
+                                           WatchCase{"AFindDoesNotOutlastTheWatch", Windows::kXp, XpModem(), 1, 2, 62,
+                                                     0x100, kXpModemName, "", "デバイスがインストールされていません。"},
                                            // Both sets are staged by then: the new watch's plan is empty.
-                                           WatchCase{"ANewWatchForgetsTheLastFind", Windows::kXp, XpModem(), 1, 0, 1, 0x000,
-                                                     kXpModemName, "", "既にインストールされています。", true}),
+                                           WatchCase{"ANewWatchForgetsTheLastFind", Windows::kXp, XpModem(), 1, 0, 1,
+                                                     0x000, kXpModemName, "", "既にインストールされています。", true}),
                          [](const ::testing::TestParamInfo<WatchCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

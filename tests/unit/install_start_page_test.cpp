@@ -55,8 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  0x002},
         PlanCase{"Win98WdmDriver", Windows::k98, Key(kClass + "Wdm\\0000", {{"MatchingDeviceId", kUsbId}}), {}, 0x002},
-        PlanCase{
-            "Win98WdmModemDriver", Windows::k98, Key(kClass + "WdmModem\\0000", {{"MatchingDeviceId", kUsbId}}), {}, 0x002},
+        PlanCase{"Win98WdmModemDriver",
+                 Windows::k98,
+                 Key(kClass + "WdmModem\\0000", {{"MatchingDeviceId", kUsbId}}),
+                 {},
+                 0x002},
         PlanCase{"Win98ModemPnfOnly", Windows::k98, "", {"mdmtvk5u.pnf"}, 0x002},
         PlanCase{"Win98LanInstalled",
                  Windows::k98,
@@ -65,8 +68,11 @@ INSTANTIATE_TEST_SUITE_P(
                  0x001},
         PlanCase{"Win98LanInf", Windows::k98, "", {"tvkndis3.inf"}, 0x001},
         // The instance of a device that Windows could not install.
-        PlanCase{
-            "WinXpModemWithoutDriver", Windows::kXp, Key(kXpModemKey, {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}}), {}, 0x300},
+        PlanCase{"WinXpModemWithoutDriver",
+                 Windows::kXp,
+                 Key(kXpModemKey, {{"DeviceDesc", "tolvek ZR-77Q5K - USB"}}),
+                 {},
+                 0x300},
         PlanCase{"WinXpModemInf", Windows::kXp, "", {"mdmtvk5u.inf"}, 0x200},
         PlanCase{"WinXpLanInstalled", Windows::kXp, XpLan(), {}, 0x100},
         PlanCase{"WinXpLanPnfOnly", Windows::kXp, "", {"tvkndis3.pnf"}, 0x100},

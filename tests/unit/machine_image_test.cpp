@@ -30,14 +30,20 @@ TEST(MachineImage, RefusesMalformedImagesNamingFileAndLine) {
     v5 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   // contents "-": the file is missing; `also`: a second file, empty;
   // expected: part of the error message.
-  const struct { const char* file; std::string contents; const char* expected; const char* also = nullptr; } cases[] = {
+  const struct {
+    const char* file;
+    std::string contents;
+    const char* expected;
+    const char* also = nullptr;
+  } cases[] = {
       {"machine.ini", system + "windows=C:\\WINDOWS\ncolour=red\n", "machine.ini:6: unknown key 'colour'"},
       {"machine.ini", "[system]\nmajor=five\n", "machine.ini:2: 'major' is not a number"},
       {"machine.ini", system + "windows=D:\\WINDOWS\n", "no folder drive_d"},
       {"machine.ini", system + "windows=WINDOWS\n", "machine.ini:5: 'windows' is not a full Windows path"},
       {"machine.ini", system + "windows=C:\\W\nplatform=3\n", "machine.ini:6: 'platform' given twice"},
       {"machine.ini", system + "windows=C:\\W\ncodepage=1\n", "machine.ini:6: code page 1 is not supported"},
-      {"machine.ini", system + "windows=C:\\W\n[protected]\nkey1=\\SYSTEM\n", "machine.ini:7: 'key1' must name a key below HKLM"},
+      {"machine.ini", system + "windows=C:\\W\n[protected]\nkey1=\\SYSTEM\n",
+       "machine.ini:7: 'key1' must name a key below HKLM"},
       {"machine.ini", "[system]\nmajor=5\n", "machine.ini: [system] lacks 'minor'"},
       {"machine.ini", "major=5\n", "machine.ini:1: 'major' before any section"},
       {"HKLM.reg", "-", "HKLM.reg: cannot be read"},
@@ -130,7 +136,11 @@ TEST(HostPath, ResolvesIgnoringCaseAndNeverLeavesTheImage) {
   const HostPathResolver resolver(image.Folder(), 932, "C:\\Tools\\ZR77");
 
   // host: relative to the image; nullptr: not checked.
-  const struct { const char* path; std::uint32_t error; const char* host; } cases[] = {
+  const struct {
+    const char* path;
+    std::uint32_t error;
+    const char* host;
+  } cases[] = {
       {"C:\\windows\\INF\\oem3.inf", win::kSuccess, "drive_c/WINDOWS/inf/OEM3.INF"},
       {"C:\\WINDOWS\\inf\\oem9.inf", win::kFileNotFound, "drive_c/WINDOWS/inf/oem9.inf"},
       {"D:\\x", win::kPathNotFound, nullptr},

@@ -27,8 +27,9 @@ TEST_F(ProfileStoreTest, ListsNeverOverrunTheirBuffer) {
   const ProfileStore store(files_, kPath);
   // Sections, or keys of a section with nothing listable (the default "D"):
   // size, return value and every byte written.
-  const std::tuple<bool, std::size_t, std::uint32_t, std::string> rows[] = {{false, 0, 0, ""}, {false, 1, 0, "\0"s},
-      {false, 8, 7, "A\0Only\0\0"s}, {false, 7, 5, "A\0Onl\0\0"s}, {true, 64, 1, "D\0"s}, {true, 1, 0, "\0"s}};
+  const std::tuple<bool, std::size_t, std::uint32_t, std::string> rows[] = {
+      {false, 0, 0, ""},     {false, 1, 0, "\0"s}, {false, 8, 7, "A\0Only\0\0"s}, {false, 7, 5, "A\0Onl\0\0"s},
+      {true, 64, 1, "D\0"s}, {true, 1, 0, "\0"s}};
   for (const auto& [keys, size, ret, bytes] : rows) {
     std::uint32_t got = 0xDEAD;
     const std::vector<char> list = keys ? store.ListKeys("Only", "D", size, got) : store.ListSections(size, got);
@@ -69,8 +70,9 @@ TEST_F(ProfileStoreTest, RefusedWritesLeaveWhatTheFileHolds) {
   EXPECT_EQ(store.GetString("S", "b", "D", 64), "D") << "a failed flush drops what it could not write";
   EXPECT_FALSE(store.WriteString("S", "c", "3")) << "the first write after a failed flush fails";
   EXPECT_TRUE(store.WriteString("S", "a", "1")) << "the stored value again writes nothing";
-  EXPECT_EQ(store.GetString("S", "a", "D", 64) + store.GetString("S", "b", "D", 64) + store.GetString("S", "c", "D", 64),
-            "1DD");
+  EXPECT_EQ(
+      store.GetString("S", "a", "D", 64) + store.GetString("S", "b", "D", 64) + store.GetString("S", "c", "D", 64),
+      "1DD");
   files_.refuseWrites = false;
   EXPECT_TRUE(store.WriteString("S", "d", "4"));
   EXPECT_EQ(FileText(), "[S]\r\na=1\r\nd=4\r\n");
@@ -87,7 +89,8 @@ TEST_F(ProfileStoreTest, DoubleByteCharactersStayWhole) {
   ASSERT_TRUE(store.WriteString("S", "jp", "ab\x83\x41"));
   ASSERT_TRUE(store.Flush());
   const ProfileStore reloaded(files_, kPath);
-  EXPECT_EQ(reloaded.GetString("X\x83]", "\x83\x61", "D", 64) + reloaded.GetString("x\x83]", "\x83\x41", "D", 64), "vD");
+  EXPECT_EQ(reloaded.GetString("X\x83]", "\x83\x61", "D", 64) + reloaded.GetString("x\x83]", "\x83\x41", "D", 64),
+            "vD");
   EXPECT_EQ(reloaded.GetString("S", "jp", "", 4), "ab") << "a cut keeps characters whole";
   EXPECT_EQ(ProfileStore(files_, kPath, 1252).GetString("x\x83]", "\x83\x41", "D", 64), "v")
       << "in a single-byte code page every letter folds";
@@ -98,7 +101,8 @@ TEST_F(ProfileStoreTest, OneWriteCannotDamageOtherEntries) {
   ProfileStore store(files_, kPath);
   EXPECT_TRUE(store.WriteString("T", "v", "line\r\n[S]\r\nkeep=no")) << "cut at its line break";
   for (const auto& [section, key] : {std::pair{"T", "a\nb"}, {"T\r\n[S]", "a"}, {"T", "[x"}, {"x\x83", "a"}})
-    EXPECT_FALSE(store.WriteString(section, key, "y]")) << "a line break, a header, a cut character: " << section << key;
+    EXPECT_FALSE(store.WriteString(section, key, "y]"))
+        << "a line break, a header, a cut character: " << section << key;
   EXPECT_TRUE(store.WriteString("S", "k", std::nullopt));
   EXPECT_EQ(store.GetString("S", "k", "D", 64), "D") << "no older duplicate shows through";
   EXPECT_TRUE(store.Flush());

@@ -63,7 +63,10 @@ void Add(RegTree& tree, std::string_view path, std::string_view name, std::uint3
 
 TEST(RegFileRead, ValueKindsEscapesAndContinuedLinesInBothFormats) {
   struct Row {  // the REGEDIT4 line, kind and data; the version 5 line and data where they differ
-    std::string line4; std::uint32_t type; std::string data, line5 = ""; std::optional<std::string> data5 = {};
+    std::string line4;
+    std::uint32_t type;
+    std::string data, line5 = "";
+    std::optional<std::string> data5 = {};
     std::string name = "v";
   };
   const Row rows[] = {
@@ -72,8 +75,10 @@ TEST(RegFileRead, ValueKindsEscapesAndContinuedLinesInBothFormats) {
       {R"(@="default")", win::kRegSz, "default\0"s, "", {}, ""},
       // Second bytes 0x5C (ソ, 表) inside quotes escape nothing.
       {"\"名前ソ\"=\"値ソ表\"", win::kRegSz, Sjis("値ソ表") + "\0"s, "", {}, Sjis("名前ソ")},
-      {R"("v"=dword:FFFFfffe)", win::kRegDword, "\xfe\xff\xff\xff"s}, {R"("v"=dword:1 ; short)", win::kRegDword, "\x01\0\0\0"s},
-      {R"("v"=hex: 0 , ff,7F)", win::kRegBinary, "\0\xff\x7f"s}, {R"("v"=hex(12345678):ab)", 0x12345678, "\xab"},
+      {R"("v"=dword:FFFFfffe)", win::kRegDword, "\xfe\xff\xff\xff"s},
+      {R"("v"=dword:1 ; short)", win::kRegDword, "\x01\0\0\0"s},
+      {R"("v"=hex: 0 , ff,7F)", win::kRegBinary, "\0\xff\x7f"s},
+      {R"("v"=hex(12345678):ab)", 0x12345678, "\xab"},
       {R"("v"=hex(2):25,41,25,00)", win::kRegExpandSz, "%A%\0"s, R"("v"=hex(2):25,00,41,00,25,00,00,00)"},
       {R"("v"=hex(7):61,00,62,00,00)", win::kRegMultiSz, "a\0b\0\0"s, R"("v"=hex(7):61,00,00,00,62,00,00,00,00,00)"},
       // Half a UTF-16 character is no character and is dropped.
@@ -101,11 +106,13 @@ TEST(RegFileRead, ValueKindsEscapesAndContinuedLinesInBothFormats) {
 TEST(RegFileRead, DeletionsApplyToTheTreeReadSoFar) {
   for (RegFormat format : kFormats) {
     SCOPED_TRACE(Name(format));
-    Parsed p = Parse(RegFile(format, "[HKEY_LOCAL_MACHINE\\A\\B\\C]\r\n[HKEY_LOCAL_MACHINE\\A\\Keep]\r\n"
-                                     "@=\"d\"\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n"));
+    Parsed p = Parse(RegFile(format,
+                             "[HKEY_LOCAL_MACHINE\\A\\B\\C]\r\n[HKEY_LOCAL_MACHINE\\A\\Keep]\r\n"
+                             "@=\"d\"\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n"));
     // A second file merges into the same tree, as a plugged-in device's keys do.
-    ASSERT_TRUE(ParseRegFile(RegFile(format, "[-hkey_local_machine\\a\\b]\r\n[-HKEY_LOCAL_MACHINE\\No\\Such\\Key]\r\n"
-                                             "[HKEY_LOCAL_MACHINE\\A\\Keep]\r\n@=-\r\n\"X\"=-\r\n\"missing\"=-\r\n"),
+    ASSERT_TRUE(ParseRegFile(RegFile(format,
+                                     "[-hkey_local_machine\\a\\b]\r\n[-HKEY_LOCAL_MACHINE\\No\\Such\\Key]\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\A\\Keep]\r\n@=-\r\n\"X\"=-\r\n\"missing\"=-\r\n"),
                              p.tree, p.format, p.error))
         << p.error.line << ": " << p.error.message;
     EXPECT_TRUE(p.tree.SameAs(Parse(RegFile(format, "[HKEY_LOCAL_MACHINE\\A\\Keep]\r\n\"y\"=\"2\"\r\n")).tree));
@@ -126,22 +133,27 @@ TEST(RegFileRead, MalformedInputIsRefusedWithItsLine) {
            {"[-HKEY_LOCAL_MACHINE]\r\n", 3, "HKEY_LOCAL_MACHINE itself cannot be deleted"},
            {deep + "]\r\n", 3, "key path deeper than 512 levels"},
            {key + "[-HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"x\"\r\n", 5, "value after a key deletion line"},
-           {key + "junk\r\n", 4, "unexpected text 'junk'"}, {key + "\"v\"=hex:01,zz\r\n", 4, "bad hex byte 'zz'"},
-           {key + "\"v\"=qword:12\r\n", 4, "unknown value kind 'qword:'"}, {key + "\"v\"=hex:01,\\\r\n", 4, "ends inside a continued line"},
-           {key + "\"v\"=\"abc\r\n", 4, "unterminated string"}, {key + "\"v\"=\"a\\qb\"\r\n", 4, "unknown escape '\\q'"},
+           {key + "junk\r\n", 4, "unexpected text 'junk'"},
+           {key + "\"v\"=hex:01,zz\r\n", 4, "bad hex byte 'zz'"},
+           {key + "\"v\"=qword:12\r\n", 4, "unknown value kind 'qword:'"},
+           {key + "\"v\"=hex:01,\\\r\n", 4, "ends inside a continued line"},
+           {key + "\"v\"=\"abc\r\n", 4, "unterminated string"},
+           {key + "\"v\"=\"a\\qb\"\r\n", 4, "unknown escape '\\q'"},
            {key + "\"v\"=dword:123456789\r\n", 4, "dword has more than 8 hex digits"},
            {key + "\"v\"=hex(123456789):01\r\n", 4, "bad value type in 'hex(': '123456789'"},
            {key + "\"a\\0b\"=\"x\"\r\n", 4, "name 'a\\x00b' contains a zero character"}}) {
     for (RegFormat format : kFormats) rows.emplace_back(RegFile(format, body), line, message);
   }
   const Bytes v5 = RegFile(RegFormat::Version5, key);
-  rows.insert(rows.end(), {
-      {{}, 1, "not a registry export (the file is empty)"}, {ToBytes("\xEF\xBB\xBFREGEDIT4\r\n"), 1, "not UTF-8"},
-      {ToBytes("\xFE\xFF\0W"s), 1, "big-endian"}, {Bytes(v5.begin(), v5.end() - 1), 3, "odd number of bytes"},
-      {ToBytes(kVersion5 + "[HKEY_LOCAL_MACHINE\\\xC3(]\r\n"s), 3, "not valid UTF-8"},
-      {ToBytes("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\a\x81 b]\r\n"), 3, "not valid text in code page 932"},
-      // Code page 932 would turn U+00A5 into '\' and split the key.
-      {RegFile(RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\yen\u00A5sign]\r\n"), 3, "cannot hold unchanged"}});
+  rows.insert(rows.end(),
+              {{{}, 1, "not a registry export (the file is empty)"},
+               {ToBytes("\xEF\xBB\xBFREGEDIT4\r\n"), 1, "not UTF-8"},
+               {ToBytes("\xFE\xFF\0W"s), 1, "big-endian"},
+               {Bytes(v5.begin(), v5.end() - 1), 3, "odd number of bytes"},
+               {ToBytes(kVersion5 + "[HKEY_LOCAL_MACHINE\\\xC3(]\r\n"s), 3, "not valid UTF-8"},
+               {ToBytes("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\a\x81 b]\r\n"), 3, "not valid text in code page 932"},
+               // Code page 932 would turn U+00A5 into '\' and split the key.
+               {RegFile(RegFormat::Version5, "[HKEY_LOCAL_MACHINE\\yen\u00A5sign]\r\n"), 3, "cannot hold unchanged"}});
   for (const auto& [bytes, line, message] : rows) {
     SCOPED_TRACE(message);
     const Parsed parsed = Parse(bytes);
@@ -211,8 +223,9 @@ TEST(RegFileRoundTrip, LoadAndSaveGiveBackEveryByte) {
   };
   for (const auto& image : std::filesystem::directory_iterator(std::filesystem::path(ZR_SOURCE_DIR) / "machines")) {
     std::ifstream in(image.path() / "HKLM.reg", std::ios::binary);
-    if (in) files.emplace_back(image.path().filename().string(),
-                               Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    if (in)
+      files.emplace_back(image.path().filename().string(),
+                         Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
   }
   // Generated: every kind of data in both formats; what one write gives, a
   // read and a second write give again.
@@ -223,7 +236,8 @@ TEST(RegFileRoundTrip, LoadAndSaveGiveBackEveryByte) {
     for (int v = 0; v < 200; ++v) {
       Bytes data(next() % 12);
       for (std::uint8_t& byte : data) byte = static_cast<std::uint8_t>(next() % 4 == 0 ? 0 : next());
-      const std::uint32_t type = std::array{win::kRegSz, win::kRegExpandSz, win::kRegMultiSz, win::kRegBinary}[next() % 4];
+      const std::uint32_t type =
+          std::array{win::kRegSz, win::kRegExpandSz, win::kRegMultiSz, win::kRegBinary}[next() % 4];
       const std::string name = "v" + std::to_string(v);
       auto key = tree.Create("Generated\\K" + std::to_string(v % 7));
       const bool keptUtf16 = format == RegFormat::Version5 && type != win::kRegBinary;

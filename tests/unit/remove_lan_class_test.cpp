@@ -108,20 +108,29 @@ TEST_F(LanClassRemoval, WhichRecordedInstancesEachModeTakes) {
                           RegKeyText(classes + cls + "0002", {{"DriverDesc", "Another NIC"}}) +
                           RegKeyText(classes + kKanaClass, {{"DriverDesc", adapter}}));
     m.WriteC("WINDOWS\\inf\\tvkndis3.pnf", "pnf");
-    const struct { const char* root; int device; std::string name, driver; } records[] = {
-        {"usb_root0", 0, adapter + " #2", "Net\\0001"}, {"usb_root1", 0, "Another NIC", "Net\\0002"},
-        {"usb_root1", 1, "Another", kKanaClass}};
+    const struct {
+      const char* root;
+      int device;
+      std::string name, driver;
+    } records[] = {{"usb_root0", 0, adapter + " #2", "Net\\0001"},
+                   {"usb_root1", 0, "Another NIC", "Net\\0002"},
+                   {"usb_root1", 1, "Another", kKanaClass}};
     for (const auto& r : records) {
       const std::string d = "usb_device" + std::to_string(r.device);
       m.Engine().WriteWorkText(r.root, "index", "1");
       m.Engine().WriteWorkText(r.root, "reg_enum", r.root == std::string("usb_root0") ? "LAN" : "OTHER");
-      for (const auto& [key, value] : RegValues{{"_index", "1"}, {"_reg_dev_name", r.name}, {"_reg_driver", r.driver},
-                                                 {"_reg_enum", "1"}, {"_reg_service", "tvkndis"}})
+      for (const auto& [key, value] : RegValues{{"_index", "1"},
+                                                {"_reg_dev_name", r.name},
+                                                {"_reg_driver", r.driver},
+                                                {"_reg_enum", "1"},
+                                                {"_reg_service", "tvkndis"}})
         m.Engine().WriteWorkText(r.root, d + key, value);
     }
     MachineSnapshot expected = m.Snapshot();
     if (win98)
-      expected.WithoutKeyTree(enumUsb + "LAN").WithoutKeyTree(classes + cls + "0001").WithoutKeyTree(classes + kKanaClass);
+      expected.WithoutKeyTree(enumUsb + "LAN")
+          .WithoutKeyTree(classes + cls + "0001")
+          .WithoutKeyTree(classes + kKanaClass);
     else
       expected.WithoutFile("WINDOWS\\inf\\tvkndis3.pnf");  // the one PNF file a removal of the adapter takes
     EXPECT_EQ(m.Engine().RemoveLanClass(win98 ? 1 : 2), 1);

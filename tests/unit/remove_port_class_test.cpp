@@ -62,7 +62,8 @@ TEST_F(PortClassRemoval, RemovesTheDeviceAndTheSharedDriverOnlyWhenNoSiblingIsLe
     m.Plug(plug);
     // A read-only file of the device goes as well; of the PNF files only
     // the modem's.
-    for (const char* file : {"INF\\mdmtvk5u.pnf", "INF\\tvkusb5.pnf", "INF\\OTHER\\tvkusb5.inf", "INF\\OTHER\\mdmtvk5u.inf"})
+    for (const char* file :
+         {"INF\\mdmtvk5u.pnf", "INF\\tvkusb5.pnf", "INF\\OTHER\\tvkusb5.inf", "INF\\OTHER\\mdmtvk5u.inf"})
       m.WriteC("WINDOWS\\" + std::string(file), "inf");
     std::filesystem::permissions(m.Folder() / "drive_c/WINDOWS/INF/tvkusb5.inf", std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
@@ -74,9 +75,10 @@ TEST_F(PortClassRemoval, RemovesTheDeviceAndTheSharedDriverOnlyWhenNoSiblingIsLe
     expected.WithoutKeyTree(kClass + "USB\\0002").WithoutKeyTree(kClass + "Modem\\0001");
     for (const auto& key : kClassKeys)
       if (key.removed) expected.WithoutKeyTree(kClass + key.name);
-    for (const char* file : {"WINDOWS\\INF\\tvkusb5.inf", "WINDOWS\\INF\\mdmtvk5u.inf",
-                             "WINDOWS\\INF\\OTHER\\tolvektvkusb5.inf", "WINDOWS\\INF\\OTHER\\tolvekmdmtvk5u.inf",
-                             "WINDOWS\\INF\\mdmtvk5u.pnf", "WINDOWS\\INF\\OTHER\\tvkusb5.inf", "WINDOWS\\INF\\OTHER\\mdmtvk5u.inf"})
+    for (const char* file :
+         {"WINDOWS\\INF\\tvkusb5.inf", "WINDOWS\\INF\\mdmtvk5u.inf", "WINDOWS\\INF\\OTHER\\tolvektvkusb5.inf",
+          "WINDOWS\\INF\\OTHER\\tolvekmdmtvk5u.inf", "WINDOWS\\INF\\mdmtvk5u.pnf", "WINDOWS\\INF\\OTHER\\tvkusb5.inf",
+          "WINDOWS\\INF\\OTHER\\mdmtvk5u.inf"})
       expected.WithoutFile(file);
     if (!c.keeps) {
       for (const char* file : {"sysfser.sys", "sysfser.dll", "sysfmapr.sys", "sysfport.vxd"})

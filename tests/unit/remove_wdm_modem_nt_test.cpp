@@ -32,7 +32,8 @@ struct ModemInstance {
 
   std::map<std::string, std::string> Keys() const {
     const auto interface = [&](const std::string& guid) {
-      return "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\" + guid + "\\##?#USB#Vid_0e9c&Pid_0012#" + instance + "#" + guid;
+      return "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\" + guid + "\\##?#USB#Vid_0e9c&Pid_0012#" + instance +
+             "#" + guid;
     };
     return {{"instance", "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_0e9c&Pid_0012\\" + instance},
             {"driver", "SYSTEM\\CurrentControlSet\\Control\\Class\\" + std::string(kModemGuid) + "\\" + driver},
@@ -118,11 +119,17 @@ TEST_F(WdmModemNtRemoval, RemovesEveryRecordedInstanceOfTheDeviceAndNothingElse)
 TEST_F(WdmModemNtRemoval, ReleasesThePortBitAndWritesBackOnlyWhatWasRead) {
   // port "": none; before: ComDB as REG_NONE (empty: no value); after: written
   // back as REG_BINARY (empty: as before); length recorded ("-1": no key).
-  const struct { const char* port; std::vector<std::uint8_t> before, after; const char* length; } cases[] = {
+  const struct {
+    const char* port;
+    std::vector<std::uint8_t> before, after;
+    const char* length;
+  } cases[] = {
       {"COM1", Bytes({0x07}), Bytes({0x06}), "32"},
       {"COM12", {0xFF, 0xFF}, {0xFF, 0xF7}, "2"},
       // Each bit has its own mask; blanks, tabs and a sign may come first.
-      {"COM2", {0xFF}, {0xFD}, "1"}, {"COM \t5", {0xFF}, {0xEF}, "1"}, {"COM+7", {0xFF}, {0xBF}, "1"},
+      {"COM2", {0xFF}, {0xFD}, "1"},
+      {"COM \t5", {0xFF}, {0xEF}, "1"},
+      {"COM+7", {0xFF}, {0xBF}, "1"},
       {"COM8", {0xFF}, {0x7F}, "1"},
       // No port number above 0, or a byte beyond those read: nothing is
       // cleared, and the bitmap goes back as it was read.
@@ -158,8 +165,13 @@ TEST_F(WdmModemNtRemoval, KeysItMustNotOrCannotDeleteStayAndTheRestGoesOn) {
   const std::set<std::string> all = {"instance", "driver", "usb interface", "modem interface", "responses"};
   // What detection recorded under `key` (nullptr: keys gone) is replaced with
   // `value`; `unbuilt`: the tree whose root names a parent, neither built nor captured.
-  const struct { const char* key; std::string value; std::set<std::string> kept;
-                 int unbuilt = -1; const char* image = "winxp-modem"; } cases[] = {
+  const struct {
+    const char* key;
+    std::string value;
+    std::set<std::string> kept;
+    int unbuilt = -1;
+    const char* image = "winxp-modem";
+  } cases[] = {
       // A name that would widen a deletion to a parent key is passed over.
       {"reg_enum", "", {"instance"}, 0},
       {"usb_device0_reg_enum", kImage.instance + "\\", {"instance"}, 0},

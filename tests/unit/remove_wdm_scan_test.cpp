@@ -60,7 +60,8 @@ TEST_F(WdmClassScanRemoval, RemovesTheInstancesWhoseIdFollowsTheSkippedPrefix) {
     m.Plug(InstanceKeys(routine.usbClass, kUsbInstances) + InstanceKeys(routine.otherClass, kUsbInstances) +
            InstanceKeys("Modem", kModemInstances));
     // Every INF file of the device; no PNF file goes.
-    for (const char* file : {"OTHER\\tvkusb5.inf", "OTHER\\mdmtvk5u.inf", "tvkusb5.inf", "mdmtvk5u.inf", "mdmtvk5u.pnf"})
+    for (const char* file :
+         {"OTHER\\tvkusb5.inf", "OTHER\\mdmtvk5u.inf", "tvkusb5.inf", "mdmtvk5u.inf", "mdmtvk5u.pnf"})
       m.WriteC("WINDOWS\\INF\\" + std::string(file), "inf");
     ExpectIdleModes(m, routine.remove, {{0, 0}, {3, 0}, {-1, 0}});
     if (routine.remove == &CRegEdit::RemoveWdmClass) ExpectIdleModes(m, routine.remove, {{2, 1}});

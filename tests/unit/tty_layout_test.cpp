@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <clocale>
 
-#include "wizard/page.h"
 #include "ui/tty/layout.h"
+#include "wizard/page.h"
 
 namespace zr::tty {
 namespace {
@@ -31,22 +31,32 @@ TEST_F(TtyLayout, MeasuresAndCutsTextInCells) {
   // Wide kana and ideographic space, half-width kana, ※ of ambiguous width
   // (one cell, as curses counts it), a combining accent, a character beyond
   // the BMP, a tab and a control character (a space and '?'), malformed UTF-8.
-  const std::pair<const char*, int> widths[] = {
-      {"USBドライバ　アンインストール", 29}, {"ｱｲｳ", 3}, {"※「次へ」", 9}, {"e\xCC\x81", 1},
-      {"\xF0\x9F\x98\x80!", 3}, {"a\tb\x01", 4}, {"\xFF\xFE", 2}};
+  const std::pair<const char*, int> widths[] = {{"USBドライバ　アンインストール", 29},
+                                                {"ｱｲｳ", 3},
+                                                {"※「次へ」", 9},
+                                                {"e\xCC\x81", 1},
+                                                {"\xF0\x9F\x98\x80!", 3},
+                                                {"a\tb\x01", 4},
+                                                {"\xFF\xFE", 2}};
   for (const auto& [utf8, cells] : widths) EXPECT_EQ(DisplayWidth(Widen(utf8)), cells) << utf8;
-  const std::tuple<const char*, int, const char*> cuts[] = {{"USBモデム", 100, "USBモデム"}, {"USBモデム", 5, "USBモ"},
-      {"USBモデム", 4, "USB"}, {"USBモデム", -3, ""}, {"ae\xCC\x81x", 2, "ae\xCC\x81"}};
+  const std::tuple<const char*, int, const char*> cuts[] = {{"USBモデム", 100, "USBモデム"},
+                                                            {"USBモデム", 5, "USBモ"},
+                                                            {"USBモデム", 4, "USB"},
+                                                            {"USBモデム", -3, ""},
+                                                            {"ae\xCC\x81x", 2, "ae\xCC\x81"}};
   for (const auto& [utf8, width, cut] : cuts) EXPECT_EQ(CutToWidth(Widen(utf8), width), Widen(cut)) << utf8 << width;
   // A text that does not fit shows that it was cut.
-  const std::tuple<const char*, int, const char*> fits[] = {{"USBモデム", 9, "USBモデム"}, {"USBモデム", 8, "USBモデ…"},
-      {"USBモデム", 4, "USB…"}, {"USBモデム", 1, "…"}, {"USBモデム", 0, ""}};
+  const std::tuple<const char*, int, const char*> fits[] = {{"USBモデム", 9, "USBモデム"},
+                                                            {"USBモデム", 8, "USBモデ…"},
+                                                            {"USBモデム", 4, "USB…"},
+                                                            {"USBモデム", 1, "…"},
+                                                            {"USBモデム", 0, ""}};
   for (const auto& [utf8, width, fit] : fits) EXPECT_EQ(FitToWidth(Widen(utf8), width), Widen(fit)) << utf8 << width;
   // A line of the debug page scrolled sideways: a wide character across the
   // left edge leaves a space, its combining mark goes with it.
-  const std::tuple<const char*, int, int, const char*> slices[] = {{"[USB]モデム=1", 0, 6, "[USB]"},
-      {"[USB]モデム=1", 5, 4, "モデ"}, {"[USB]モデム=1", 6, 5, " デム"}, {"[USB]モデム=1", 13, 5, ""},
-      {"ae\xCC\x81x", 2, 3, "x"}, {"ab", 40, 3, ""}};
+  const std::tuple<const char*, int, int, const char*> slices[] = {
+      {"[USB]モデム=1", 0, 6, "[USB]"}, {"[USB]モデム=1", 5, 4, "モデ"}, {"[USB]モデム=1", 6, 5, " デム"},
+      {"[USB]モデム=1", 13, 5, ""},     {"ae\xCC\x81x", 2, 3, "x"},      {"ab", 40, 3, ""}};
   for (const auto& [utf8, first, width, shown] : slices)
     EXPECT_EQ(SliceCells(Widen(utf8), first, width), Widen(shown)) << utf8 << first;
 }

@@ -84,26 +84,45 @@ InputEvent FunctionKeyEvent(wint_t code) {
       e.type = InputEvent::Type::Resize;
       return e;
     }
-    case KEY_MOUSE: return MouseEvent();
-    case KEY_BTAB: return KeyEvent(Key::BackTab);
-    case KEY_ENTER: return KeyEvent(Key::Enter);
-    case KEY_UP: return KeyEvent(Key::Up);
-    case KEY_DOWN: return KeyEvent(Key::Down);
-    case KEY_LEFT: return KeyEvent(Key::Left);
-    case KEY_RIGHT: return KeyEvent(Key::Right);
-    case KEY_PPAGE: return KeyEvent(Key::PageUp);
-    case KEY_NPAGE: return KeyEvent(Key::PageDown);
-    case KEY_HOME: return KeyEvent(Key::Home);
-    case KEY_END: return KeyEvent(Key::End);
-    case KEY_F(2): return KeyEvent(Key::F2);
-    case KEY_F(5): return KeyEvent(Key::F5);
+    case KEY_MOUSE:
+      return MouseEvent();
+    case KEY_BTAB:
+      return KeyEvent(Key::BackTab);
+    case KEY_ENTER:
+      return KeyEvent(Key::Enter);
+    case KEY_UP:
+      return KeyEvent(Key::Up);
+    case KEY_DOWN:
+      return KeyEvent(Key::Down);
+    case KEY_LEFT:
+      return KeyEvent(Key::Left);
+    case KEY_RIGHT:
+      return KeyEvent(Key::Right);
+    case KEY_PPAGE:
+      return KeyEvent(Key::PageUp);
+    case KEY_NPAGE:
+      return KeyEvent(Key::PageDown);
+    case KEY_HOME:
+      return KeyEvent(Key::Home);
+    case KEY_END:
+      return KeyEvent(Key::End);
+    case KEY_F(2):
+      return KeyEvent(Key::F2);
+    case KEY_F(5):
+      return KeyEvent(Key::F5);
     // The keypad's corners and centre, where the terminal database has them.
-    case KEY_A1: return KeypadEvent(7);
-    case KEY_A3: return KeypadEvent(9);
-    case KEY_B2: return KeypadEvent(5);
-    case KEY_C1: return KeypadEvent(1);
-    case KEY_C3: return KeypadEvent(3);
-    default: return InputEvent{};
+    case KEY_A1:
+      return KeypadEvent(7);
+    case KEY_A3:
+      return KeypadEvent(9);
+    case KEY_B2:
+      return KeypadEvent(5);
+    case KEY_C1:
+      return KeypadEvent(1);
+    case KEY_C3:
+      return KeypadEvent(3);
+    default:
+      return InputEvent{};
   }
 }
 
@@ -230,9 +249,11 @@ InputEvent CursesScreen::Read(int timeoutMs) {
   if (kind == ERR) return InputEvent{};
   if (kind == KEY_CODE_YES) return FunctionKeyEvent(ch);
   switch (ch) {
-    case L'\t': return KeyEvent(Key::Tab);
+    case L'\t':
+      return KeyEvent(Key::Tab);
     case L'\n':
-    case L'\r': return KeyEvent(Key::Enter);
+    case L'\r':
+      return KeyEvent(Key::Enter);
     case 27: {
       // Alt with a key arrives as Escape and the key at once; that is not a
       // press of Escape, and must not cancel the wizard.
@@ -248,7 +269,8 @@ InputEvent CursesScreen::Read(int timeoutMs) {
       }
       return e;
     }
-    default: break;
+    default:
+      break;
   }
   if (ch < 0x20 || ch == 0x7F) return InputEvent{};
   InputEvent e;

@@ -14,7 +14,20 @@ namespace zr::tty {
 enum TextAttr : unsigned { kAttrPlain = 0, kAttrDim = 1, kAttrReverse = 2, kAttrBold = 4 };
 
 enum class Key {
-  Tab, BackTab, Enter, Escape, Up, Down, Left, Right, PageUp, PageDown, Home, End, F2, F5,
+  Tab,
+  BackTab,
+  Enter,
+  Escape,
+  Up,
+  Down,
+  Left,
+  Right,
+  PageUp,
+  PageDown,
+  Home,
+  End,
+  F2,
+  F5,
   Keypad,  // a digit of the numeric keypad, told apart from the main keyboard's
 };
 
@@ -23,12 +36,12 @@ enum class MouseAction { Press, Release, Click, WheelUp, WheelDown };
 struct InputEvent {
   enum class Type { Timeout, Char, Key, Mouse, Resize };
   Type type = Type::Timeout;
-  wchar_t ch = 0;         // Char: a printable character, space included
-  bool alt = false;       // Char: typed with Alt held
-  Key key = Key::Tab;     // Key
-  int keypadDigit = 0;    // Key::Keypad
+  wchar_t ch = 0;       // Char: a printable character, space included
+  bool alt = false;     // Char: typed with Alt held
+  Key key = Key::Tab;   // Key
+  int keypadDigit = 0;  // Key::Keypad
   MouseAction mouse = MouseAction::Click;
-  int col = 0, row = 0;   // Mouse
+  int col = 0, row = 0;  // Mouse
 };
 
 class CursesScreen {

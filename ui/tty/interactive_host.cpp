@@ -37,11 +37,16 @@ constexpr int kSideStep = 8;
 constexpr unsigned kVkTab = 0x09, kVkReturn = 0x0D, kVkSpace = 0x20;
 unsigned ArrowVirtualKey(Key key) {
   switch (key) {
-    case Key::Left: return 0x25;
-    case Key::Up: return 0x26;
-    case Key::Right: return 0x27;
-    case Key::Down: return 0x28;
-    default: return 0;
+    case Key::Left:
+      return 0x25;
+    case Key::Up:
+      return 0x26;
+    case Key::Right:
+      return 0x27;
+    case Key::Down:
+      return 0x28;
+    default:
+      return 0;
   }
 }
 
@@ -61,7 +66,10 @@ bool StartsWith(const std::string& s, std::string_view prefix) { return s.rfind(
 
 // The machine's events as the status line tells them.
 std::wstring StatusText(const std::string& event) {
-  static const struct { const char* event; const wchar_t* text; } kTexts[] = {
+  static const struct {
+    const char* event;
+    const wchar_t* text;
+  } kTexts[] = {
       {"device plugged in", L"USB機器を接続しました（plug.reg を取り込みました）"},
       {"shutdown privilege enabled", L"シャットダウン特権を有効にしました"},
       {"shutdown privilege:", L"シャットダウン特権を有効にできません（プロセス トークンがありません）"},
@@ -193,16 +201,25 @@ class InteractiveHost::Run {
       status += (status.empty() ? L"" : L" / ") + StatusText(event);
     }
     if (!saveError.empty())
-      status += std::wstring(status.empty() ? L"" : L" / ") + L"マシン イメージを保存できませんでした: " + Widen(saveError);
+      status +=
+          std::wstring(status.empty() ? L"" : L" / ") + L"マシン イメージを保存できませんでした: " + Widen(saveError);
     if (!status.empty()) view_.status = status;
   }
 
   void Press(Button button) {
     switch (button) {
-      case Button::Back: runner_.Back(); break;
-      case Button::Next: runner_.Next(); break;
-      case Button::Finish: runner_.Finish(); break;
-      case Button::Cancel: runner_.Cancel(); break;
+      case Button::Back:
+        runner_.Back();
+        break;
+      case Button::Next:
+        runner_.Next();
+        break;
+      case Button::Finish:
+        runner_.Finish();
+        break;
+      case Button::Cancel:
+        runner_.Cancel();
+        break;
     }
     AfterStep();
   }
@@ -254,15 +271,32 @@ class InteractiveHost::Run {
     const int page = std::max(1, edit.visibleRows - 1);
     const int column = std::clamp(view_.editColumn, 0, edit.MaxColumn());
     switch (key) {
-      case Key::Left: view_.editColumn = std::clamp(column - kSideStep, 0, edit.MaxColumn()); return true;
-      case Key::Right: view_.editColumn = std::clamp(column + kSideStep, 0, edit.MaxColumn()); return true;
-      case Key::Up: ScrollEditTo(edit, first - 1); return true;
-      case Key::Down: ScrollEditTo(edit, first + 1); return true;
-      case Key::PageUp: ScrollEditTo(edit, first - page); return true;
-      case Key::PageDown: ScrollEditTo(edit, first + page); return true;
-      case Key::Home: ScrollEditTo(edit, 0); return true;
-      case Key::End: ScrollEditTo(edit, edit.MaxScroll()); return true;
-      default: return false;
+      case Key::Left:
+        view_.editColumn = std::clamp(column - kSideStep, 0, edit.MaxColumn());
+        return true;
+      case Key::Right:
+        view_.editColumn = std::clamp(column + kSideStep, 0, edit.MaxColumn());
+        return true;
+      case Key::Up:
+        ScrollEditTo(edit, first - 1);
+        return true;
+      case Key::Down:
+        ScrollEditTo(edit, first + 1);
+        return true;
+      case Key::PageUp:
+        ScrollEditTo(edit, first - page);
+        return true;
+      case Key::PageDown:
+        ScrollEditTo(edit, first + page);
+        return true;
+      case Key::Home:
+        ScrollEditTo(edit, 0);
+        return true;
+      case Key::End:
+        ScrollEditTo(edit, edit.MaxScroll());
+        return true;
+      default:
+        return false;
     }
   }
 
@@ -293,23 +327,34 @@ class InteractiveHost::Run {
     switch (e.key) {
       case Key::Tab:
       case Key::Down:
-      case Key::Right: view_.focus = MoveFocus(Order(), view_.focus, 1); return;
+      case Key::Right:
+        view_.focus = MoveFocus(Order(), view_.focus, 1);
+        return;
       case Key::BackTab:
       case Key::Up:
-      case Key::Left: view_.focus = MoveFocus(Order(), view_.focus, -1); return;
+      case Key::Left:
+        view_.focus = MoveFocus(Order(), view_.focus, -1);
+        return;
       case Key::Enter:
         if (view_.focus && view_.focus->isButton)
           Activate(*view_.focus);
         else
           PressDefault();
         return;
-      case Key::Escape: Press(Button::Cancel); return;
-      case Key::F5: Plug(); return;
+      case Key::Escape:
+        Press(Button::Cancel);
+        return;
+      case Key::F5:
+        Plug();
+        return;
       case Key::F2:
         ShowRemovalPreview(screen_, session_, sheet_, runner_, [this] { DrawWizard(screen_, runner_, view_); });
         return;
-      case Key::Keypad: KeyDownOnPage(kVkNumpad0 + static_cast<unsigned>(e.keypadDigit)); return;
-      default: return;
+      case Key::Keypad:
+        KeyDownOnPage(kVkNumpad0 + static_cast<unsigned>(e.keypadDigit));
+        return;
+      default:
+        return;
     }
   }
 
@@ -364,11 +409,18 @@ class InteractiveHost::Run {
 
   void Handle(const InputEvent& e) {
     switch (e.type) {
-      case InputEvent::Type::Key: HandleKey(e); return;
-      case InputEvent::Type::Char: e.alt ? HandleAlt(e.ch) : HandleChar(e.ch); return;
-      case InputEvent::Type::Mouse: HandleMouse(e); return;
+      case InputEvent::Type::Key:
+        HandleKey(e);
+        return;
+      case InputEvent::Type::Char:
+        e.alt ? HandleAlt(e.ch) : HandleChar(e.ch);
+        return;
+      case InputEvent::Type::Mouse:
+        HandleMouse(e);
+        return;
       case InputEvent::Type::Resize:  // the next drawing measures the new size
-      case InputEvent::Type::Timeout: return;
+      case InputEvent::Type::Timeout:
+        return;
     }
   }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "wizard/page.h"
 #include "platform/text/codepage.h"
+#include "wizard/page.h"
 
 namespace zr::tty {
 namespace {
@@ -28,7 +28,9 @@ void FitScale(int size, int available, int finest, int coarsest, int& num, int& 
   }
 }
 
-bool IsTextControl(res::ControlKind kind) { return kind != res::ControlKind::GroupBox && kind != res::ControlKind::Edit; }
+bool IsTextControl(res::ControlKind kind) {
+  return kind != res::ControlKind::GroupBox && kind != res::ControlKind::Edit;
+}
 
 bool IsFocusable(res::ControlKind kind) {
   return kind == res::ControlKind::CheckBox || kind == res::ControlKind::RadioButton || kind == res::ControlKind::Edit;
@@ -225,10 +227,14 @@ int TextColumn(const PlacedControl& placed, int width) {
 
 std::string_view ButtonLabel(Button button) {
   switch (button) {
-    case Button::Back: return "< 戻る(B)";
-    case Button::Next: return "次へ(N) >";
-    case Button::Finish: return "完了";
-    case Button::Cancel: return "キャンセル";
+    case Button::Back:
+      return "< 戻る(B)";
+    case Button::Next:
+      return "次へ(N) >";
+    case Button::Finish:
+      return "完了";
+    case Button::Cancel:
+      return "キャンセル";
   }
   return "";
 }

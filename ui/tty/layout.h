@@ -67,8 +67,8 @@ struct Rect {
 // and on one too small for even that, parts lie off screen.
 struct ScreenLayout {
   int cols = 0, rows = 0;
-  Rect frame;         // the window, centred on the screen
-  Rect page;          // the dialog's (0,0) maps to page.col, page.row
+  Rect frame;                        // the window, centred on the screen
+  Rect page;                         // the dialog's (0,0) maps to page.col, page.row
   int scaleXNum = 1, scaleXDen = 2;  // cells per dialog unit, across
   int scaleYNum = 1, scaleYDen = 8;  // and down
   int separatorRow = 0;

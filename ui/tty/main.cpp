@@ -20,8 +20,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -167,7 +167,8 @@ int ParseArguments(int argc, char** argv, Options& options) {
     return zr::kFlowBadInput;
   }
   if (withoutPages && (!options.script.empty() || options.summary || options.wizardMode == 0)) {
-    std::fprintf(stderr, "zrdrvtool: --preview and --unattended run without pages: no --script, --summary or chooser\n");
+    std::fprintf(stderr,
+                 "zrdrvtool: --preview and --unattended run without pages: no --script, --summary or chooser\n");
     return zr::kFlowBadInput;
   }
   if (!withoutPages && (options.json || !options.log.empty())) {
@@ -179,8 +180,8 @@ int ParseArguments(int argc, char** argv, Options& options) {
 
 // A fresh copy of the bundled image, so that a demo run never changes it.
 std::string ScratchCopyOfDefault() {
-  const fs::path target = fs::temp_directory_path() / ("zrdrvtool-" + std::to_string(::getpid())) /
-                          fs::path(ZR_DEFAULT_MACHINE).filename();
+  const fs::path target =
+      fs::temp_directory_path() / ("zrdrvtool-" + std::to_string(::getpid())) / fs::path(ZR_DEFAULT_MACHINE).filename();
   std::error_code ec;
   fs::remove_all(target.parent_path(), ec);
   fs::create_directories(target, ec);
@@ -208,9 +209,9 @@ void PrintSummary(const zr::sim::SimMachine& machine, const std::string& install
   std::printf("user      %s, code page %u\n", config.admin ? "administrator" : "limited user", cp);
   std::printf("registry  %zu keys, %zu values below HKEY_LOCAL_MACHINE (%s), %zu protected subtrees\n", summary.keys,
               summary.values,
-              !installed.empty()                                    ? "SYSTEM and SOFTWARE hives"
+              !installed.empty()                                 ? "SYSTEM and SOFTWARE hives"
               : machine.Format() == zr::sim::RegFormat::Regedit4 ? "REGEDIT4"
-                                                                    : "version 5",
+                                                                 : "version 5",
               summary.protectedKeys);
   for (const auto& d : summary.drives)
     std::printf("drive %c:  %zu files in %zu folders, %ju bytes\n", d.letter, d.files, d.folders, d.bytes);
@@ -231,8 +232,7 @@ std::string DefaultJournal(const fs::path& backups) {
 
 // `save` writes the restored machine back (the image, or an installed
 // Windows's hives); false with its error.
-int Restore(zr::sim::SimMachine& machine, const std::string& folder,
-            const std::function<bool(std::string&)>& save) {
+int Restore(zr::sim::SimMachine& machine, const std::string& folder, const std::function<bool(std::string&)>& save) {
   const zr::safety::JournalFolder journal(folder);
   const zr::safety::RestoreReport report = zr::safety::RestoreJournal(journal, machine, machine.KeyCreator());
   std::fputs(zr::text::ToUtf8(report.Text(), machine.Config().codePage).c_str(), stdout);
@@ -253,7 +253,8 @@ int main(int argc, char** argv) {
   if (folder.empty()) {
     folder = ScratchCopyOfDefault();
     if (folder.empty()) return zr::tty::kExitImage;
-    if (!options.summary) std::fprintf(stderr, "zrdrvtool: working on a copy of the sample machine: %s\n", folder.c_str());
+    if (!options.summary)
+      std::fprintf(stderr, "zrdrvtool: working on a copy of the sample machine: %s\n", folder.c_str());
   }
   // Before the image is read: a run that waits for nothing sees the image
   // as the other run leaves it, never half saved.
@@ -284,14 +285,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!options.restore.empty()) {
-    return Restore(machine, options.restore, [&](std::string& why) {
-      return installed ? installed->Commit(why) : machine.Save(why);
-    });
+    return Restore(machine, options.restore,
+                   [&](std::string& why) { return installed ? installed->Commit(why) : machine.Save(why); });
   }
   // An installed Windows keeps its journal where the Windows program puts
   // it; an image keeps it inside.
-  const fs::path backups =
-      installed ? installed->WindowsFolder() / "ZR77Q5K" / "backup" : fs::path(folder) / "backup";
+  const fs::path backups = installed ? installed->WindowsFolder() / "ZR77Q5K" / "backup" : fs::path(folder) / "backup";
   zr::safety::JournalFolder journalFolder(options.journal.empty() ? DefaultJournal(backups) : options.journal);
   zr::safety::JournalingPlatform journal(machine, journalFolder);
 
@@ -307,8 +306,8 @@ int main(int argc, char** argv) {
     if (options.preview) return status;
     if (journal.Incomplete())
       std::fprintf(stderr, "zrdrvtool: the journal in %s is incomplete\n", journalFolder.Root().c_str());
-    if (const std::string saveError = installed ? (installed->Commit(error) ? std::string() : error)
-                                                : session.SaveIfChanged();
+    if (const std::string saveError =
+            installed ? (installed->Commit(error) ? std::string() : error) : session.SaveIfChanged();
         !saveError.empty()) {
       std::fprintf(stderr, "zrdrvtool: the machine could not be saved: %s\n", saveError.c_str());
       return zr::kFlowBadInput;

@@ -10,11 +10,16 @@ namespace {
 
 const char* KindName(res::ControlKind kind) {
   switch (kind) {
-    case res::ControlKind::Static: return "static";
-    case res::ControlKind::CheckBox: return "check";
-    case res::ControlKind::RadioButton: return "radio";
-    case res::ControlKind::GroupBox: return "group";
-    case res::ControlKind::Edit: return "edit";
+    case res::ControlKind::Static:
+      return "static";
+    case res::ControlKind::CheckBox:
+      return "check";
+    case res::ControlKind::RadioButton:
+      return "radio";
+    case res::ControlKind::GroupBox:
+      return "group";
+    case res::ControlKind::Edit:
+      return "edit";
   }
   return "?";
 }
@@ -48,8 +53,8 @@ std::vector<std::string> EnabledButtons(const WizardRunner& runner) {
 std::vector<std::string> RenderPage(const WizardRunner& runner) {
   std::vector<std::string> lines;
   const res::Dialog& dialog = runner.ActiveDialog();
-  lines.push_back("=== " + std::string(res::String(res::kCaptionString)) + "  [page " +
-                  std::to_string(dialog.id) + " " + runner.Active().ClassName() + "]");
+  lines.push_back("=== " + std::string(res::String(res::kCaptionString)) + "  [page " + std::to_string(dialog.id) +
+                  " " + runner.Active().ClassName() + "]");
   for (const res::Control& control : dialog.controls) {
     if (!control.visible) continue;
     char id[16];

@@ -25,8 +25,12 @@ bool HasVisibleControl(const WizardRunner& runner, int id) {
 bool ScriptHost::SecondStartEnds() {
   const std::string folder = session_.Machine().Folder().string();
   char program[] = "/proc/self/exe";
-  std::vector<char*> argv = {program, const_cast<char*>("--machine"), const_cast<char*>(folder.c_str()),
-                             const_cast<char*>("--script"), const_cast<char*>("/dev/null"), nullptr};
+  std::vector<char*> argv = {program,
+                             const_cast<char*>("--machine"),
+                             const_cast<char*>(folder.c_str()),
+                             const_cast<char*>("--script"),
+                             const_cast<char*>("/dev/null"),
+                             nullptr};
   posix_spawn_file_actions_t quiet;
   posix_spawn_file_actions_init(&quiet);
   posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -38,7 +42,6 @@ bool ScriptHost::SecondStartEnds() {
   return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExitImage;
 }
 
-
 void ScriptHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {
   session_.RecordMessageBox(caption, text);
   std::string flat(text);
@@ -48,8 +51,8 @@ void ScriptHost::ShowMessage(std::string_view text, std::string_view caption, Me
 
 bool ScriptHost::Fail(int status, const std::string& why) {
   status_ = status;
-  out_ << (status == kExitExpectFailed ? "expect failed" : "script error") << ": line " << lineNumber_ << ": "
-       << why << "\n";
+  out_ << (status == kExitExpectFailed ? "expect failed" : "script error") << ": line " << lineNumber_ << ": " << why
+       << "\n";
   return false;
 }
 

@@ -10,7 +10,8 @@ namespace {
 // A static shows one line; a text that holds line breaks shows them as
 // spaces rather than losing what follows the first.
 std::wstring OneLine(std::wstring text) {
-  std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
+  std::replace_if(
+      text.begin(), text.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
   return text;
 }
 
@@ -67,8 +68,8 @@ void DrawControl(CursesScreen& screen, const PageGeometry& geometry, const Wizar
     case res::ControlKind::CheckBox:
     case res::ControlKind::RadioButton: {
       const bool checked = IsChecked(runner, control);
-      const wchar_t* mark = control.kind == res::ControlKind::CheckBox ? (checked ? L"[x] " : L"[ ] ")
-                                                                         : (checked ? L"(*) " : L"( ) ");
+      const wchar_t* mark =
+          control.kind == res::ControlKind::CheckBox ? (checked ? L"[x] " : L"[ ] ") : (checked ? L"(*) " : L"( ) ");
       const std::wstring shown = FitToWidth(mark + text, placed.reach);
       screen.Text(placed.box.col, placed.box.row, shown, placed.reach, focused ? kAttrReverse : kAttrPlain, clip);
       return;
@@ -87,9 +88,9 @@ void DrawButtons(CursesScreen& screen, const PageGeometry& geometry, const Wizar
     const std::wstring label = Widen(ButtonLabel(b.button));
     const int inner = b.box.width - 4;
     const int pad = std::max(0, inner - DisplayWidth(label));
-    const std::wstring shown =
-        L"[ " + std::wstring(static_cast<std::size_t>(pad / 2), L' ') + FitToWidth(label, inner) +
-        std::wstring(static_cast<std::size_t>(pad - pad / 2), L' ') + L" ]";
+    const std::wstring shown = L"[ " + std::wstring(static_cast<std::size_t>(pad / 2), L' ') +
+                               FitToWidth(label, inner) + std::wstring(static_cast<std::size_t>(pad - pad / 2), L' ') +
+                               L" ]";
     unsigned attr = kAttrPlain;
     if (!b.enabled)
       attr = kAttrDim;
@@ -129,7 +130,8 @@ int EditBoxLines::MaxColumn() const {
 std::vector<std::wstring> EditBoxLines::Shown(int first, int column) const {
   std::vector<std::wstring> rows;
   for (int i = 0; i < visibleRows && first + i < static_cast<int>(lines.size()); ++i)
-    rows.push_back(SliceCells(lines[static_cast<std::size_t>(first) + static_cast<std::size_t>(i)], column, visibleCols));
+    rows.push_back(
+        SliceCells(lines[static_cast<std::size_t>(first) + static_cast<std::size_t>(i)], column, visibleCols));
   return rows;
 }
 
@@ -139,8 +141,8 @@ void DrawWizard(CursesScreen& screen, const WizardRunner& runner, const WizardVi
   screen.Clear();
   const Rect whole = screen.Whole();
   screen.Frame(s.frame, kAttrPlain, whole);
-  const std::wstring caption = Widen(runner.ActiveDialog().caption.empty() ? res::String(res::kCaptionString)
-                                                                           : runner.ActiveDialog().caption);
+  const std::wstring caption =
+      Widen(runner.ActiveDialog().caption.empty() ? res::String(res::kCaptionString) : runner.ActiveDialog().caption);
   const int titleWidth = std::min(DisplayWidth(caption) + 2, s.frame.width - 4);
   DrawTitle(screen, s.frame, s.frame.col + (s.frame.width - titleWidth) / 2, caption, titleWidth, kAttrBold, whole);
 
@@ -150,8 +152,7 @@ void DrawWizard(CursesScreen& screen, const WizardRunner& runner, const WizardVi
   if (s.separatorRow < s.frame.Bottom() - 1) screen.FrameDivider(s.frame, s.separatorRow, whole);
   DrawButtons(screen, geometry, state);
   const Rect textLine{inside.col + 1, 0, std::max(0, inside.width - 2), 0};
-  screen.Text(textLine.col, s.statusRow, FitToWidth(state.status, textLine.width), textLine.width, kAttrPlain,
-              inside);
+  screen.Text(textLine.col, s.statusRow, FitToWidth(state.status, textLine.width), textLine.width, kAttrPlain, inside);
   screen.Text(textLine.col, s.hintRow, FitToWidth(state.hint, textLine.width), textLine.width, kAttrDim, inside);
 }
 
@@ -161,8 +162,8 @@ void DrawMessageBox(CursesScreen& screen, const MessageBoxLayout& box, std::wstr
   screen.Frame(box.box, kAttrBold, whole);
   DrawTitle(screen, box.box, box.box.col + 1, caption, box.box.width - 2, kAttrBold, whole);
   for (std::size_t i = 0; i < box.lines.size(); ++i)
-    screen.Text(box.lineArea.col, box.lineArea.row + static_cast<int>(i), box.lines[i], box.lineArea.width,
-                kAttrPlain, Inside(box.box));
+    screen.Text(box.lineArea.col, box.lineArea.row + static_cast<int>(i), box.lines[i], box.lineArea.width, kAttrPlain,
+                Inside(box.box));
   screen.Text(box.okButton.col, box.okButton.row, L"[ OK ]", box.okButton.width, kAttrReverse, Inside(box.box));
 }
 

@@ -5,9 +5,7 @@
 namespace zr::win32ui {
 namespace {
 
-bool IsRadioButton(HWND control) {
-  return (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
-}
+bool IsRadioButton(HWND control) { return (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0; }
 
 bool StartsGroup(HWND control) { return (GetWindowLongA(control, GWL_STYLE) & WS_GROUP) != 0; }
 

@@ -3,8 +3,8 @@
 // Linux front end.
 #pragma once
 
-#include "wizard/data_exchange.h"
 #include "ui/win32/window_text.h"
+#include "wizard/data_exchange.h"
 
 namespace zr::win32ui {
 

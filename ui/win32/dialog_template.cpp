@@ -35,11 +35,14 @@ class Writer {
 
 std::uint16_t ClassOrdinal(res::ControlKind kind) {
   switch (kind) {
-    case res::ControlKind::Static: return kStaticClass;
-    case res::ControlKind::Edit: return kEditClass;
+    case res::ControlKind::Static:
+      return kStaticClass;
+    case res::ControlKind::Edit:
+      return kEditClass;
     case res::ControlKind::CheckBox:
     case res::ControlKind::RadioButton:
-    case res::ControlKind::GroupBox: return kButtonClass;
+    case res::ControlKind::GroupBox:
+      return kButtonClass;
   }
   return kStaticClass;
 }
@@ -49,13 +52,16 @@ std::uint32_t KindStyle(const res::Control& control) {
     case res::ControlKind::Static:
       // As the resource compiler writes LTEXT and CTEXT.
       return (control.align == res::Align::Centre ? SS_CENTER : SS_LEFT) | WS_GROUP;
-    case res::ControlKind::CheckBox: return BS_AUTOCHECKBOX;
-    case res::ControlKind::RadioButton: return BS_AUTORADIOBUTTON;
-    case res::ControlKind::GroupBox: return BS_GROUPBOX;
+    case res::ControlKind::CheckBox:
+      return BS_AUTOCHECKBOX;
+    case res::ControlKind::RadioButton:
+      return BS_AUTORADIOBUTTON;
+    case res::ControlKind::GroupBox:
+      return BS_GROUPBOX;
     case res::ControlKind::Edit:
-      return control.multiLine ? ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL |
-                                     WS_HSCROLL | WS_BORDER
-                               : ES_AUTOHSCROLL | WS_BORDER;
+      return control.multiLine
+                 ? ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_BORDER
+                 : ES_AUTOHSCROLL | WS_BORDER;
   }
   return 0;
 }

@@ -19,9 +19,12 @@ constexpr char kUnadjustedRightProperty[] = "zrdrvtool.unadjusted-right";
 
 UINT IconStyle(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Information: return MB_ICONINFORMATION;
-    case MessageIcon::Warning: return MB_ICONWARNING;
-    case MessageIcon::Error: return MB_ICONERROR;
+    case MessageIcon::Information:
+      return MB_ICONINFORMATION;
+    case MessageIcon::Warning:
+      return MB_ICONWARNING;
+    case MessageIcon::Error:
+      return MB_ICONERROR;
   }
   return MB_ICONERROR;
 }
@@ -234,8 +237,7 @@ INT_PTR CALLBACK PropertySheetHost::PageProc(HWND window, UINT message, WPARAM w
     auto* slot = reinterpret_cast<PageSlot*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
     SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(slot));
     slot->window = window;
-    SetPropA(window, kTemplateProperty,
-             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(slot->page->TemplateId())));
+    SetPropA(window, kTemplateProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(slot->page->TemplateId())));
     return TRUE;
   }
   auto* slot = reinterpret_cast<PageSlot*>(GetWindowLongPtrA(window, DWLP_USER));

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "app/drv_sheet.h"
-#include "engine/sheet_window.h"
 #include "app/wizard_host.h"
+#include "engine/sheet_window.h"
 #include "ui/win32/dialog_template.h"
 #include "ui/win32/window_text.h"
 

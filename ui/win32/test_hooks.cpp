@@ -11,9 +11,12 @@ TestHooks ReadTestHooks(const char* commandLine) {
   std::string word;
   while (words >> word) {
     if (word == "--mode" && words >> word) {
-      if (word == "install") hooks.wizardMode = 1;
-      else if (word == "chooser") hooks.wizardMode = 0;
-      else hooks.wizardMode = kStartupWizardMode;
+      if (word == "install")
+        hooks.wizardMode = 1;
+      else if (word == "chooser")
+        hooks.wizardMode = 0;
+      else
+        hooks.wizardMode = kStartupWizardMode;
     } else if (word == "--geometry-log") {
       words >> hooks.geometryLog;
     }

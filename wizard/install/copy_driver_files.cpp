@@ -18,7 +18,7 @@ enum class Folder { Windows, System, System32, Source, LanSource };
 struct StagingRow {
   int version;  // m_nWinVersion
   int planBit;
-  int number;   // N of dst_N / src_N
+  int number;  // N of dst_N / src_N
   Folder dstFolder;
   const char* dstFormat;  // one %s: the folder
   Folder srcFolder;
@@ -52,11 +52,16 @@ int CRegEdit::CopyDriverFiles(int nPlan) {
   WorkFileBatch batch(*this);
   auto folder = [this](Folder f) -> const char* {
     switch (f) {
-      case Folder::Windows: return m_szWinDir.c_str();
-      case Folder::System: return m_szSysDir.c_str();
-      case Folder::System32: return m_szSys32Dir.c_str();
-      case Folder::Source: return m_szSrcDir.c_str();
-      case Folder::LanSource: return m_szLanSrcDir.c_str();
+      case Folder::Windows:
+        return m_szWinDir.c_str();
+      case Folder::System:
+        return m_szSysDir.c_str();
+      case Folder::System32:
+        return m_szSys32Dir.c_str();
+      case Folder::Source:
+        return m_szSrcDir.c_str();
+      case Folder::LanSource:
+        return m_szLanSrcDir.c_str();
     }
     return "";
   };

@@ -14,7 +14,6 @@ constexpr char kNotTicked[] = "チェックされていません";
 constexpr char kNotInstalled[] = "インストールされていません";
 constexpr char kCannotUninstall[] = "アンインストールできません";
 
-
 // One RegDeleteKeyA on HKEY_LOCAL_MACHINE (9x takes the sub-tree along).
 void DeleteMachineKey(CRegEdit& engine, std::string_view path) {
   IRegistry& registry = engine.Platform().Registry();
@@ -61,7 +60,7 @@ void CPage3::PlanForWin9x() {
   WizardState& wizard = Wizard();
   if (wizard.m_bSelModem == 1) {
     const int word = wizard.m_nModemDetect;
-    const int code = (word & detection::kPortAdapterKey)  ? plan::kPortAdapter9x
+    const int code = (word & detection::kPortAdapterKey) ? plan::kPortAdapter9x
                      : (word & detection::kWdmKey)       ? plan::kWdm9x
                      : (word & detection::kWdmModemKey)  ? plan::kWdmModem9x
                      : (word & detection::kEnumerated)   ? plan::kModemEnumOnly9x
@@ -73,8 +72,8 @@ void CPage3::PlanForWin9x() {
   if (wizard.m_bSelLan == 1) {
     const int word = wizard.m_nLanDetect;
     // Here the INF-only test comes before the enumeration bit.
-    const int code = (word & detection::kLanKey)     ? plan::kLan9x
-                     : detection::InfFilesFound(word) ? plan::kLanInfOnly9x
+    const int code = (word & detection::kLanKey)       ? plan::kLan9x
+                     : detection::InfFilesFound(word)  ? plan::kLanInfOnly9x
                      : (word & detection::kEnumerated) ? plan::kLanEnumOnly9x
                                                        : plan::kNothingFound;
     wizard.m_nLanPlan = code;
@@ -87,8 +86,8 @@ void CPage3::PlanForNt() {
   if (wizard.m_bSelModem == 1) {
     const int word = wizard.m_nModemDetect;
     const int code = (word & detection::kWdmModemKey) ? plan::kWdmModemNt
-                     : detection::InfFilesFound(word)  ? plan::kModemInfOnlyNt
-                                                       : plan::kNothingFound;
+                     : detection::InfFilesFound(word) ? plan::kModemInfOnlyNt
+                                                      : plan::kNothingFound;
     wizard.m_nModemPlan = code;
     m_strModem = plan::RemovesSomething(code) ? device::kModemInstance : kNotInstalled;
   }

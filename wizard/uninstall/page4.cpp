@@ -13,9 +13,7 @@ bool AnythingRemoved(const CRegEdit& engine) {
 }
 
 // Only the two families the removal knows can have removed anything.
-bool RemovalWindows(const CRegEdit& engine) {
-  return engine.WinKind() == kWinKind9x || engine.WinKind() == kWinKindNt;
-}
+bool RemovalWindows(const CRegEdit& engine) { return engine.WinKind() == kWinKind9x || engine.WinKind() == kWinKindNt; }
 
 }  // namespace
 

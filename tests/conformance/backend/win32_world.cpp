@@ -141,7 +141,8 @@ class Win32World final : public World {
     std::vector<std::uint8_t> descriptor(size);
     BOOL present = FALSE, defaulted = FALSE;
     PACL acl = nullptr;
-    if (size == 0 || RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor.data(), &size) != ERROR_SUCCESS ||
+    if (size == 0 ||
+        RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor.data(), &size) != ERROR_SUCCESS ||
         !GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted) || !present || acl == nullptr)
       return "";
     std::string text;

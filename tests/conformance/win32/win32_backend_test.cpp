@@ -40,8 +40,9 @@ TEST_F(Win32Backend, NamesWithAnInnerZeroAreRefused) {
 TEST_F(Win32Backend, CurrentFolderHasNoTrailingBackslashButARootKeepsIt) {
   char saved[MAX_PATH + 1];
   ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
-  const struct { std::string setTo, expected; } rows[] = {
-      {W().FileRoot(), W().FileRoot()}, {W().FileRoot() + "\\", W().FileRoot()}, {"C:\\", "C:\\"}};
+  const struct {
+    std::string setTo, expected;
+  } rows[] = {{W().FileRoot(), W().FileRoot()}, {W().FileRoot() + "\\", W().FileRoot()}, {"C:\\", "C:\\"}};
   for (const auto& row : rows) {
     EXPECT_TRUE(SetCurrentDirectoryA(row.setTo.c_str())) << row.setTo;
     // The case on disk may differ from the case asked for.

@@ -48,9 +48,12 @@ std::vector<HWND> ChildrenInOrder(HWND page) {
 
 const wchar_t* ClassFor(res::ControlKind kind) {
   switch (kind) {
-    case res::ControlKind::Static: return L"Static";
-    case res::ControlKind::Edit: return L"Edit";
-    default: return L"Button";
+    case res::ControlKind::Static:
+      return L"Static";
+    case res::ControlKind::Edit:
+      return L"Edit";
+    default:
+      return L"Button";
   }
 }
 

@@ -132,8 +132,7 @@ class Witness {
 
 class Robot {
  public:
-  Robot(const Options& options, Transcript& out, Witness& witness)
-      : options_(options), out_(out), witness_(witness) {}
+  Robot(const Options& options, Transcript& out, Witness& witness) : options_(options), out_(out), witness_(witness) {}
   ~Robot() {
     if (process_.hProcess != nullptr) {
       if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
@@ -151,8 +150,8 @@ class Robot {
     if (!layoutError_.empty()) return Fail(kExpectFailed, layoutError_);
     RECT r{};
     GetWindowRect(sheet_, &r);
-    Note("sheet window " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
-         " " + std::to_string(r.bottom) + " width " + std::to_string(r.right - r.left) + " height " +
+    Note("sheet window " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+         std::to_string(r.bottom) + " width " + std::to_string(r.right - r.left) + " height " +
          std::to_string(r.bottom - r.top));
 
     std::ifstream script(options_.script.c_str());
@@ -226,8 +225,7 @@ class Robot {
     for (int i = 0; i < 600; ++i) {
       if (ProgramEnded() || !IsWindow(sheet_)) return State::Closed;
       DWORD_PTR ignored = 0;
-      const bool responsive =
-          SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored) != 0;
+      const bool responsive = SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored) != 0;
       if (HWND box = FindMessageBox(process_.dwProcessId, sheet_)) {
         out_.Line(DescribeMessageBox(box));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -388,11 +386,16 @@ class Robot {
     HWND target = nullptr;
     if (command.number == zr::script::kFocusPage)
       target = page.window != nullptr ? GetNextDlgTabItem(page.window, nullptr, FALSE) : nullptr;
-    else if (what == "back") target = GetDlgItem(sheet_, kBackButton);
-    else if (what == "next") target = GetDlgItem(sheet_, kNextButton);
-    else if (what == "finish") target = GetDlgItem(sheet_, kFinishButton);
-    else if (what == "cancel") target = GetDlgItem(sheet_, IDCANCEL);
-    else if (page.window != nullptr) target = GetDlgItem(page.window, command.number);
+    else if (what == "back")
+      target = GetDlgItem(sheet_, kBackButton);
+    else if (what == "next")
+      target = GetDlgItem(sheet_, kNextButton);
+    else if (what == "finish")
+      target = GetDlgItem(sheet_, kFinishButton);
+    else if (what == "cancel")
+      target = GetDlgItem(sheet_, IDCANCEL);
+    else if (page.window != nullptr)
+      target = GetDlgItem(page.window, command.number);
     if (target == nullptr || !IsWindowVisible(target)) return false;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(sheet_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE, SMTO_NORMAL, 3000, &ignored);
@@ -424,8 +427,10 @@ class Robot {
       return FailStep(kScriptError, "the second start failed: error " + std::to_string(GetLastError()));
     const bool ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
     DWORD code = 0;
-    if (ended) GetExitCodeProcess(second.hProcess, &code);
-    else TerminateProcess(second.hProcess, 99);
+    if (ended)
+      GetExitCodeProcess(second.hProcess, &code);
+    else
+      TerminateProcess(second.hProcess, 99);
     CloseHandle(second.hProcess);
     CloseHandle(second.hThread);
     if (!ended) return FailStep(kScriptError, "a second start did not end at once");
@@ -441,8 +446,7 @@ class Robot {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION regedit{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &regedit))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &regedit))
       return FailStep(kScriptError, "regedit could not be started");
     WaitForSingleObject(regedit.hProcess, 60000);
     CloseHandle(regedit.hProcess);
@@ -467,15 +471,24 @@ bool ParseOptions(int argc, wchar_t** argv, Options& o) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::wstring name = argv[i];
     const std::wstring value = argv[i + 1];
-    if (name == L"--script") o.script = value;
-    else if (name == L"--transcript") o.transcript = value;
-    else if (name == L"--start") o.exe = value;
-    else if (name == L"--args") o.args = value;
-    else if (name == L"--cwd") o.cwd = value;
-    else if (name == L"--plug") o.plug = value;
-    else if (name == L"--shots") o.shots = value;
-    else if (name == L"--shot-name") o.shotName = value;
-    else return false;
+    if (name == L"--script")
+      o.script = value;
+    else if (name == L"--transcript")
+      o.transcript = value;
+    else if (name == L"--start")
+      o.exe = value;
+    else if (name == L"--args")
+      o.args = value;
+    else if (name == L"--cwd")
+      o.cwd = value;
+    else if (name == L"--plug")
+      o.plug = value;
+    else if (name == L"--shots")
+      o.shots = value;
+    else if (name == L"--shot-name")
+      o.shotName = value;
+    else
+      return false;
   }
   return argc % 2 == 1 && !o.script.empty() && !o.transcript.empty() && !o.exe.empty();
 }

@@ -28,12 +28,18 @@ std::vector<HWND> Controls(HWND parent) {
 
 const char* KindName(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Static: return "static";
-    case ControlKind::Check: return "check";
-    case ControlKind::Radio: return "radio";
-    case ControlKind::Group: return "group";
-    case ControlKind::Edit: return "edit";
-    case ControlKind::Other: return "other";
+    case ControlKind::Static:
+      return "static";
+    case ControlKind::Check:
+      return "check";
+    case ControlKind::Radio:
+      return "radio";
+    case ControlKind::Group:
+      return "group";
+    case ControlKind::Edit:
+      return "edit";
+    case ControlKind::Other:
+      return "other";
   }
   return "?";
 }
@@ -53,7 +59,8 @@ int ControlId(HWND control) {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -69,12 +76,11 @@ std::wstring Wide(const std::string& utf8) {
 
 std::wstring WindowText(HWND window) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kTimeoutMs, &length) || length == 0)
-    return {};
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kTimeoutMs, &length) || length == 0) return {};
   std::wstring text(length + 1, L'\0');
   DWORD_PTR got = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
-                      kTimeoutMs, &got);
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, kTimeoutMs,
+                      &got);
   text.resize(got <= length ? got : length);
   return text;
 }
@@ -101,11 +107,15 @@ ControlKind KindOf(HWND control) {
   if (_wcsicmp(name.c_str(), L"Button") != 0) return ControlKind::Other;
   switch (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) {
     case BS_CHECKBOX:
-    case BS_AUTOCHECKBOX: return ControlKind::Check;
+    case BS_AUTOCHECKBOX:
+      return ControlKind::Check;
     case BS_RADIOBUTTON:
-    case BS_AUTORADIOBUTTON: return ControlKind::Radio;
-    case BS_GROUPBOX: return ControlKind::Group;
-    default: return ControlKind::Other;
+    case BS_AUTORADIOBUTTON:
+      return ControlKind::Radio;
+    case BS_GROUPBOX:
+      return ControlKind::Group;
+    default:
+      return ControlKind::Other;
   }
 }
 
@@ -246,8 +256,8 @@ std::string CheckLayout(HWND sheet, bool afterStartUp) {
   RECT window{};
   GetWindowRect(sheet, &window);
   if (unadjusted == nullptr || window.right != before - before / 9)
-    return "layout: the right edge is " + std::to_string(window.right) + ", not " + std::to_string(before) +
-           " - " + std::to_string(before) + "/9";
+    return "layout: the right edge is " + std::to_string(window.right) + ", not " + std::to_string(before) + " - " +
+           std::to_string(before) + "/9";
   return {};
 }
 

@@ -13,7 +13,6 @@ constexpr char kSwitchOff[] = "ZR-77Q5Kの設定スイッチ７番を\"OFF\"に�
 constexpr char kPowerOff[] = "設定スイッチ変更時は、ZR-77Q5Kの電源を切ってください。";
 constexpr char kStartHint[] = "　　「次へ」ボタンをクリックするとインストールを開始します。";
 
-
 }  // namespace
 
 bool CPage10::OnSetActive() {

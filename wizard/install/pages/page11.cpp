@@ -27,8 +27,7 @@ int CPage11::Leave() {
   return kMove;
 }
 
-void CPage11::Poll(std::string_view enumKey, std::string_view description, int kind, int planBit,
-                   std::string& line) {
+void CPage11::Poll(std::string_view enumKey, std::string_view description, int kind, int planBit, std::string& line) {
   CRegEdit& engine = Engine();
   WizardState& wizard = Wizard();
   if (engine.EnumUsbDevices(enumKey, description, kind) != 1) return;
