@@ -15,8 +15,8 @@
 
 #include "platform/hive/hive_machine.h"
 #include "platform/sim/host_path.h"
+#include "tests/conformance/backend/simulated_world.h"
 #include "tests/conformance/system_profile.h"
-#include "tests/conformance/world.h"
 #include "tests/support/empty_hive.h"
 
 namespace fs = std::filesystem;
@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 namespace zr::conformance {
 namespace {
 
-class HiveWorld final : public World {
+class HiveWorld final : public SimulatedWorld {
  public:
   explicit HiveWorld(const std::string& test)
       : name_(test), folder_(fs::temp_directory_path() / ("zr_conf_hive_" + std::to_string(::getpid()) + "_" + test)) {
@@ -68,52 +68,13 @@ class HiveWorld final : public World {
     fs::remove_all(folder_, ec);
   }
 
-  IPlatform& Platform() override { return machine_->Machine(); }
   std::uint32_t PlatformId() const override { return 2; }
   std::string RegRoot() const override { return "Software\\ZrConformance\\" + name_; }
   std::string FileRoot() const override { return "C:\\zr_conf\\" + name_; }
 
-  void CreateKey(const std::string& path) override {
-    Tree().Create(path);
-    machine_->Machine().MarkDirty();
-  }
-  void PutValue(const std::string& keyPath, const std::string& name, std::uint32_t type,
-                const std::vector<std::uint8_t>& data) override {
-    Tree().Create(keyPath)->SetValue(name, Tree().Fold(name), type, data);
-    machine_->Machine().MarkDirty();
-  }
-  void PutFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
-    std::ofstream(Resolve(path).host, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-  void MakeFolder(const std::string& path) override { fs::create_directories(Resolve(path).host); }
-  void MakeReadOnly(const std::string& path) override {
-    fs::permissions(Resolve(path).host, fs::perms::owner_write, fs::perm_options::remove);
-  }
-  bool FileExists(const std::string& path) override { return Resolve(path).exists; }
-  std::vector<std::uint8_t> FileBytes(const std::string& path) override {
-    std::ifstream in(Resolve(path).host, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  // The list the engine saw replaced; the hives keep their own security
-  // cells (the offline repair does not write access lists).
-  std::string AccessList(const std::string& keyPath) override {
-    std::string text;
-    if (auto key = Tree().Find(keyPath)) {
-      for (const sim::AccessEntry& entry : key->AccessList()) {
-        char mask[16];
-        std::snprintf(mask, sizeof mask, "0x%x", static_cast<unsigned>(entry.mask));
-        text += "(" + entry.sid + " " + mask + " " + std::to_string(entry.flags) + ")";
-      }
-    }
-    return text;
-  }
-  bool EnforcesReadOnlyFiles() const override { return true; }
-  long OpenHandleCount() const override { return machine_->Machine().OpenHandles(); }
-
- private:
-  sim::RegTree& Tree() { return machine_->Machine().Tree(); }
-  sim::HostPath Resolve(const std::string& path) const {
+ protected:
+  sim::SimMachine& Machine() override { return machine_->Machine(); }
+  sim::HostPath Resolve(const std::string& path) override {
     return sim::HostPathResolver::ForDriveC(folder_, 932, "C:\\").Resolve(path);
   }
 

@@ -12,15 +12,15 @@
 
 #include "platform/sim/host_path.h"
 #include "platform/sim/machine.h"
+#include "tests/conformance/backend/simulated_world.h"
 #include "tests/conformance/system_profile.h"
-#include "tests/conformance/world.h"
 
 namespace fs = std::filesystem;
 
 namespace zr::conformance {
 namespace {
 
-class SimWorld final : public World {
+class SimWorld final : public SimulatedWorld {
  public:
   explicit SimWorld(const std::string& test)
       : name_(test), folder_(fs::temp_directory_path() / ("zr_conf_" + std::to_string(::getpid()) + "_" + test)) {
@@ -47,49 +47,13 @@ class SimWorld final : public World {
     fs::remove_all(folder_, ec);
   }
 
-  IPlatform& Platform() override { return *machine_; }
   std::uint32_t PlatformId() const override { return nine_ ? 1 : 2; }
   std::string RegRoot() const override { return "Software\\ZrConformance\\" + name_; }
   std::string FileRoot() const override { return "C:\\zr_conf\\" + name_; }
 
-  void CreateKey(const std::string& path) override { machine_->Tree().Create(path); }
-  void PutValue(const std::string& keyPath, const std::string& name, std::uint32_t type,
-                const std::vector<std::uint8_t>& data) override {
-    machine_->Tree().Create(keyPath)->SetValue(name, machine_->Tree().Fold(name), type, data);
-  }
-  void PutFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
-    std::ofstream(Resolve(path).host, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-  void MakeFolder(const std::string& path) override { fs::create_directories(Resolve(path).host); }
-  void MakeReadOnly(const std::string& path) override {
-    fs::permissions(Resolve(path).host, fs::perms::owner_write, fs::perm_options::remove);
-  }
-  bool FileExists(const std::string& path) override { return Resolve(path).exists; }
-  std::vector<std::uint8_t> FileBytes(const std::string& path) override {
-    std::ifstream in(Resolve(path).host, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  std::string AccessList(const std::string& keyPath) override {
-    std::string text;
-    if (auto key = machine_->Tree().Find(keyPath)) {
-      for (const sim::AccessEntry& entry : key->AccessList())
-        text += "(" + entry.sid + " " + Hex(entry.mask) + " " + std::to_string(entry.flags) + ")";
-    }
-    return text;
-  }
-  static std::string Hex(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
-    return text;
-  }
-
-  bool EnforcesReadOnlyFiles() const override { return true; }
-  long OpenHandleCount() const override { return machine_->OpenHandles(); }
-
- private:
-  sim::HostPath Resolve(const std::string& path) const {
+ protected:
+  sim::SimMachine& Machine() override { return *machine_; }
+  sim::HostPath Resolve(const std::string& path) override {
     return sim::HostPathResolver(folder_, machine_->Config().codePage, machine_->Config().currentDir).Resolve(path);
   }
 
