@@ -48,7 +48,7 @@ struct RunResult {
 RunResult RunProgram(const ScratchImage& image, std::string_view script, std::string_view mode = {},
                      std::string_view extra = {});
 
-// tests/scenario/scripts/<name>.script
+// tests/scenario/cases/<name>.case (a case file is a script)
 std::string ScriptFile(std::string_view name);
 
 // The lines of `text` (without line ends).

@@ -79,6 +79,6 @@ add_test(NAME wine_e2e_restore_winxp
   COMMAND ${zr_restore} restore_winxp ${zr_xp_image} ${zr_e2e_scripts}/uninstall-modem.script ${zr_e2e_work})
 add_test(NAME wine_e2e_restore_win98
   COMMAND ${zr_restore} restore_win98 ${CMAKE_SOURCE_DIR}/machines/win98-portadapter
-    ${CMAKE_SOURCE_DIR}/tests/scenario/scripts/win98-portadapter.script ${zr_e2e_work})
+    ${CMAKE_SOURCE_DIR}/tests/scenario/cases/win98-portadapter.case ${zr_e2e_work})
 set_tests_properties(wine_e2e_restore_winxp wine_e2e_restore_win98 PROPERTIES
   FIXTURES_REQUIRED zr_wine_e2e LABELS "wine-e2e" TIMEOUT 900 SKIP_RETURN_CODE 77)
