@@ -63,7 +63,7 @@ std::string Hostile(const Change& change, unsigned codePage) {
   if (IsRegistryKind(change.kind)) {
     if (!StartsWithHklm(change.path)) return at + "registry path outside HKEY_LOCAL_MACHINE: " + change.path;
     for (const std::string& key : change.keys)
-      if (!IsBelow(key, change.path)) return at + "key outside the deleted tree: " + key;
+      if (!IsBelow(key, change.path)) return std::string(at).append("key outside the deleted tree: ").append(key);
     for (const ValueState& value : change.values)
       if (!StartsWithHklm(value.key) || !IsBelow(value.key, change.path))
         return at + "value outside the changed key: " + value.key;
@@ -333,13 +333,15 @@ RestoreReport RestoreJournal(const JournalFolder& journal, IPlatform& machine, I
   if (parsed.incomplete)
     report.failed.push_back("the journal stopped recording during the run: later changes are not in it");
   Restorer restorer(journal, machine, keys, report);
-  for (auto it = parsed.changes.rbegin(); it != parsed.changes.rend(); ++it) {
-    if (it->outcome == Outcome::kRefused) continue;  // the change never happened
-    if (!Whole(*it)) {
-      report.failed.push_back("change " + std::to_string(it->number) + ": its record is incomplete");
+  // Newest first, so each change finds the state the next one left.
+  for (std::size_t i = parsed.changes.size(); i-- > 0;) {
+    const Change& change = parsed.changes[i];
+    if (change.outcome == Outcome::kRefused) continue;  // the change never happened
+    if (!Whole(change)) {
+      report.failed.push_back("change " + std::to_string(change.number) + ": its record is incomplete");
       continue;
     }
-    restorer.Undo(*it);
+    restorer.Undo(change);
   }
   if (restorer.accessLists_ > 0)
     report.notes.push_back("the access lists of " + std::to_string(restorer.accessLists_) +

@@ -178,7 +178,7 @@ JournalingPlatform::Capture JournalingPlatform::CaptureTree(const std::string& r
       change.values.push_back(std::move(value));
     }
     // Parents come before their children; siblings keep the registry's order.
-    for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back({*it, at.depth + 1});
+    for (std::size_t i = children.size(); i-- > 0;) stack.push_back({children[i], at.depth + 1});
   }
   return Capture::kCaptured;
 }

@@ -138,7 +138,7 @@ fs::path FindWindowsFolder(const fs::path& mount, std::string& error) {
     return {};
   }
   for (const char* name : {"WINDOWS", "WINNT"}) {
-    const fs::path windows = FindEntry(mount, name);
+    fs::path windows = FindEntry(mount, name);
     if (windows.empty()) continue;
     if (!FindHive(windows, "SYSTEM").empty()) return windows;
     if (!FindEntry(windows, "SYSTEM.DAT").empty()) {

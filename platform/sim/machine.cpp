@@ -84,7 +84,9 @@ bool CheckDriveNames(const fs::path& folder, unsigned codePage, std::string& err
         }
         const auto [other, added] = seen.emplace(FoldName(name, kUtf8CodePage), name);
         if (!added) {
-          error = where + "the names '" + other->second + "' and '" + name + "' differ only in letter case";
+          error = where;
+          error.append("the names '").append(other->second).append("' and '").append(name);
+          error += "' differ only in letter case";
           return false;
         }
         if (entry.is_directory(ec) && !entry.is_symlink(ec)) folders.push_back(entry.path());
