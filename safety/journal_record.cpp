@@ -148,7 +148,7 @@ bool ParseDetail(const std::vector<std::string_view>& f, Change& change) {
     change.values.push_back(std::move(value));
     return true;
   }
-  if (f[1] == "file") {
+  if (f[1] == "file" && f.size() >= 3) {
     std::string path;
     return Unfield(f[2], path) && path == change.path && ParseFile(f, 3, true, change.file);
   }

@@ -108,10 +108,16 @@ struct Reader {
 
 bool ParseMachineIni(std::string_view text, MachineConfig& config, std::string& error) {
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  // The code page decides how the paths are read, so it is taken first.
+  // The code page decides how the paths are read, so it is taken first; only
+  // [system] sets it (a key of that name elsewhere is a key path).
+  std::string firstPassSection;
   for (std::string_view raw : Lines(text)) {
     std::string_view line = Trim(raw);
-    if (Lower(line.substr(0, line.find('='))) == "codepage") {
+    if (!line.empty() && line.front() == '[') {
+      firstPassSection = Lower(Trim(line.substr(1, line.size() - 1 - (line.back() == ']' ? 1 : 0))));
+      continue;
+    }
+    if (firstPassSection == "system" && Lower(line.substr(0, line.find('='))) == "codepage") {
       std::uint32_t cp = 0;
       if (ParseNumber(Trim(line.substr(line.find('=') + 1)), cp) && text::IsSupportedCodePage(cp)) config.codePage = cp;
     }
