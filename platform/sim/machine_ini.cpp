@@ -177,8 +177,12 @@ std::string WithReplacedSection(std::string_view text, const MachineConfig& conf
   }
   if (!config.replacedKeys.empty()) {
     out += "[replaced]\n";
-    for (std::size_t i = 0; i < config.replacedKeys.size(); ++i)
-      out += "key" + std::to_string(i + 1) + "=" + text::ToUtf8(config.replacedKeys[i], config.codePage) + "\n";
+    for (std::size_t i = 0; i < config.replacedKeys.size(); ++i) {
+      const std::string path = text::ToUtf8(config.replacedKeys[i], config.codePage);
+      // Quotes keep what the reader would otherwise trim or unquote.
+      const bool quoted = Trim(path) != path || (path.size() >= 2 && path.front() == '"' && path.back() == '"');
+      out += "key" + std::to_string(i + 1) + "=" + (quoted ? "\"" + path + "\"" : path) + "\n";
+    }
   }
   return out;
 }
